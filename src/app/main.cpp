@@ -1,0 +1,31 @@
+#include "shell/Application.h"
+#include "shell/TApplication.h"
+#include "shell/TFormMain.h"
+#include "store/TDbAccess.h"
+
+#include <QSessionManager>
+
+int main(int argc, char** argv)
+{
+    TApplication app(argc, argv);
+    TApplication::installChineseTranslations();
+
+    TDbAccess db;
+    DbAccess = &db;
+    if (!db.Connect()) {
+        return 1;
+    }
+
+    int rc = 0;
+    {
+        TFormMain window;
+        QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &TFormMain::commitData);
+        window.show();
+        // A cancelled login asks to end before the loop runs: nothing more happens.
+        if (!TerminateRequested()) {
+            rc = app.exec();
+        }
+    }
+    DbAccess = nullptr;
+    return rc;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Open and save dialogs through one seam, so that a test can give the file name
+// the user would have picked. An empty name means the dialog was cancelled.
+namespace FileDialogs {
+
+QString getSaveFileName(QWidget* parent, const QString& filter);
+QString getOpenFileName(QWidget* parent, const QString& filter);
+
+// Tests: the next dialog returns this name at once without showing anything.
+void setNextFileName(const QString& name);
+
+} // namespace FileDialogs

@@ -1,0 +1,36 @@
+#include "StartupSequence.h"
+
+#include "ExceptionHandler.h"
+
+#include <QStringList>
+
+void StartupSequence::add(const QString& name, std::function<void()> step)
+{
+    m_steps.push_back({name, std::move(step)});
+}
+
+int StartupSequence::run()
+{
+    int done = 0;
+    for (const Step& step : m_steps) {
+        bool ok = false;
+        Guarded([&] {
+            step.body();
+            ok = true;
+        });
+        if (!ok) {
+            break;
+        }
+        ++done;
+    }
+    return done;
+}
+
+QStringList StartupSequence::names() const
+{
+    QStringList out;
+    for (const Step& step : m_steps) {
+        out << step.name;
+    }
+    return out;
+}

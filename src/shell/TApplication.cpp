@@ -1,0 +1,41 @@
+#include "TApplication.h"
+
+#include "ExceptionHandler.h"
+
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Vornet-Halvik"));
+    // The tray keeps the program alive while its window is hidden; it ends only
+    // through the close question.
+    setQuitOnLastWindowClosed(false);
+    setWindowIcon(QIcon(QStringLiteral(":/app.png")));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ExceptionHandler.HandleException(std::current_exception());
+        return false;
+    }
+}
+
+void TApplication::installChineseTranslations()
+{
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_zh_CN", "qtmultimedia_zh_CN"}) {
+        auto* translator = new QTranslator(qApp);
+        if (translator->load(QLatin1String(name), folder)) {
+            QCoreApplication::installTranslator(translator);
+        } else {
+            delete translator;
+        }
+    }
+}

@@ -1,0 +1,204 @@
+#include "TFormMain.h"
+
+#include "ExceptionHandler.h"
+#include "Messages.h"
+#include "ShellOpen.h"
+#include "StartupSequence.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSessionManager>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+const QString TFormMain::HomePage = QStringLiteral("www.vornet-halvik.example");
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Vornet-Halvik"));
+    buildFrame();
+    buildMenus();
+    FormCreate();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::buildFrame()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    pgc1 = new QTabWidget(central);
+    pgc1->setObjectName(QStringLiteral("pgc1"));
+    ts2 = new QWidget(pgc1);
+    ts2->setObjectName(QStringLiteral("ts2"));
+    ts3 = new QWidget(pgc1);
+    ts3->setObjectName(QStringLiteral("ts3"));
+    ts1 = new QWidget(pgc1);
+    ts1->setObjectName(QStringLiteral("ts1"));
+    pgc1->addTab(ts2, QStringLiteral("记事本"));
+    pgc1->addTab(ts3, QStringLiteral("定时提醒"));
+    pgc1->addTab(ts1, QStringLiteral("网址管理"));
+    pgc1->setCurrentWidget(ts2);
+    layout->addWidget(pgc1, 1);
+
+    pnl1 = new QWidget(central);
+    pnl1->setObjectName(QStringLiteral("pnl1"));
+    pnl1->setFixedHeight(25);
+    auto* bar = new QHBoxLayout(pnl1);
+    bar->setContentsMargins(0, 0, 15, 0);
+    bar->setSpacing(5);
+    bar->addStretch(1);
+    chk1 = new QCheckBox(QStringLiteral("开机运行"), pnl1);
+    chk1->setObjectName(QStringLiteral("chk1"));
+    bar->addWidget(chk1);
+    btnSystem = new QPushButton(QStringLiteral("软件设置"), pnl1);
+    btnSystem->setObjectName(QStringLiteral("btnSystem"));
+    btnSystem->setFixedSize(75, 25);
+    bar->addWidget(btnSystem);
+    layout->addWidget(pnl1);
+
+    setCentralWidget(central);
+    // 800 x 520 outside, as the window was designed; the frame takes the rest.
+    resize(792, 486);
+}
+
+void TFormMain::buildMenus()
+{
+    auto action = [this](QMenu* menu, const char* name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    pmSystem = new QMenu(this);
+    pmSystem->setObjectName(QStringLiteral("pmSystem"));
+    NOpenWWW1 = action(pmSystem, "NOpenWWW1", QStringLiteral("软件主页"));
+    pmSystem->addSeparator();
+    N15 = action(pmSystem, "N15", QStringLiteral("软件设置"));
+    pmSystem->addSeparator();
+    Ndfdf1 = action(pmSystem, "Ndfdf1", QStringLiteral("数据备份"));
+    N11 = action(pmSystem, "N11", QStringLiteral("数据恢复"));
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
+    NOpenWWW2 = action(PopupMenu, "NOpenWWW2", QStringLiteral("软件主页"));
+    PopupMenu->addSeparator();
+    NShowForm = action(PopupMenu, "NShowForm", QStringLiteral("显示窗口"));
+    NClose = action(PopupMenu, "NClose", QStringLiteral("关闭"));
+
+    connect(btnSystem, &QPushButton::clicked, this, guard([this] { btnSystemClick(); }));
+    connect(NOpenWWW1, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));
+    connect(NOpenWWW2, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));
+    connect(NShowForm, &QAction::triggered, this, guard([this] { NShowFormClick(); }));
+    connect(NClose, &QAction::triggered, this, guard([this] { NCloseClick(); }));
+}
+
+void TFormMain::FormCreate()
+{
+    tmr1 = new QTimer(this);
+    tmr1->setObjectName(QStringLiteral("tmr1"));
+    tmr1->setInterval(1000);
+    connect(tmr1, &QTimer::timeout, this, guard([this] { tmr1Timer(); }));
+    tmr1->start();
+}
+
+void TFormMain::setVisible(bool visible)
+{
+    if (visible && !m_shownOnce) {
+        m_shownOnce = true;
+        if (QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+        FormShow();
+    }
+    QMainWindow::setVisible(visible);
+}
+
+void TFormMain::FormShow()
+{
+    StartupSequence steps;
+    steps.run();
+}
+
+bool TFormMain::FormCloseQuery()
+{
+    return AskConfirm(QStringLiteral("确定要退出程序吗？"));
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    bool canClose = m_closeConfirmed;
+    if (!canClose) {
+        Guarded([&] { canClose = FormCloseQuery(); });
+    }
+    if (!canClose) {
+        event->ignore();
+        return;
+    }
+    m_closeConfirmed = true;
+    event->accept();
+    FormClose();
+}
+
+void TFormMain::FormClose()
+{
+    tmr1->stop();
+    QCoreApplication::quit();
+}
+
+void TFormMain::commitData(QSessionManager& manager)
+{
+    if (m_closeConfirmed || !manager.allowsInteraction()) {
+        return;
+    }
+    bool canClose = false;
+    Guarded([&] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        manager.cancel();
+        manager.release();
+        return;
+    }
+    manager.release();
+    m_closeConfirmed = true;
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TFormMain::btnSystemClick()
+{
+    // At the pointer, wherever on the button it was clicked.
+    pmSystem->popup(QCursor::pos());
+}
+
+void TFormMain::NOpenWWW2Click()
+{
+    ShellOpen(this, HomePage);
+}
+
+void TFormMain::NShowFormClick()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void TFormMain::NCloseClick()
+{
+    close();
+}
+
+void TFormMain::tmr1Timer()
+{
+}

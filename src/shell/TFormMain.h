@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QMenu;
+class QPushButton;
+class QSessionManager;
+class QTabWidget;
+class QTimer;
+class QWidget;
+
+// The one main window: the tabs, the bottom bar with the settings menu, the tray
+// menu, the one-second timer, the start-up sequence and the close question.
+class TFormMain : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TFormMain(QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The home page opened by both "软件主页" items.
+    static const QString HomePage;
+
+    void setVisible(bool visible) override;
+
+    // Asks the close question; true lets the window close.
+    bool FormCloseQuery();
+    // The desktop session is ending: ask the same question, refuse on No.
+    void commitData(QSessionManager& manager);
+
+    QTabWidget* pgc1 = nullptr;
+    QWidget* ts2 = nullptr;
+    QWidget* ts3 = nullptr;
+    QWidget* ts1 = nullptr;
+    QWidget* pnl1 = nullptr;
+    QCheckBox* chk1 = nullptr;
+    QPushButton* btnSystem = nullptr;
+    QMenu* pmSystem = nullptr;
+    QMenu* PopupMenu = nullptr;
+    QTimer* tmr1 = nullptr;
+
+    QAction* NOpenWWW1 = nullptr;
+    QAction* N15 = nullptr;
+    QAction* Ndfdf1 = nullptr;
+    QAction* N11 = nullptr;
+    QAction* NOpenWWW2 = nullptr;
+    QAction* NShowForm = nullptr;
+    QAction* NClose = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void btnSystemClick();
+    void NOpenWWW2Click();
+    void NShowFormClick();
+    void NCloseClick();
+    void tmr1Timer();
+
+    void buildFrame();
+    void buildMenus();
+
+    bool m_shownOnce = false;
+    bool m_closeConfirmed = false;
+};

@@ -1,0 +1,140 @@
+#include "DbConnection.h"
+
+#include "JetDialect.h"
+
+#include <QFile>
+#include <sqlcipher/sqlite3.h>
+
+namespace DbFile {
+const QStringList& tables()
+{
+    static const QStringList names = {QStringLiteral("IEType"), QStringLiteral("NoteType"),
+                                      QStringLiteral("IE"),     QStringLiteral("NoteBook"),
+                                      QStringLiteral("Alam"),   QStringLiteral("AlamContext"),
+                                      QStringLiteral("SysSet")};
+    return names;
+}
+} // namespace DbFile
+
+DbConnection::~DbConnection()
+{
+    close();
+}
+
+QString DbConnection::lastError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("database is not open");
+}
+
+void DbConnection::open(const QString& path, bool create)
+{
+    close();
+    m_path = path;
+    if (!create && !QFile::exists(path)) {
+        throw EngineError(QStringLiteral("unable to open database file: %1").arg(path));
+    }
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw EngineError(text);
+    }
+    m_db = db;
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 2000);
+    Jet::registerFunctions(m_db);
+    exec(QStringLiteral("PRAGMA key = '%1'; PRAGMA cipher_page_size = %2;")
+             .arg(QLatin1String(DbFile::kPassword))
+             .arg(DbFile::kCipherPageSize));
+    // Without the cipher the key above is silently ignored and the file would be
+    // read (or written) as plain text.
+    if (scalar(QStringLiteral("PRAGMA cipher_version")).isEmpty()) {
+        close();
+        throw EngineError(QStringLiteral("the encryption engine is not available"));
+    }
+}
+
+void DbConnection::verify(bool integrity)
+{
+    // The engine reports a wrong key only at the first read of the file.
+    exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    QStringList missing;
+    for (const QString& table : DbFile::tables()) {
+        const QString found = scalar(
+            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='%1' COLLATE NOCASE")
+                .arg(table));
+        if (found != QLatin1String("1")) {
+            missing << table;
+        }
+    }
+    if (!missing.isEmpty()) {
+        throw EngineError(QStringLiteral("file is not a database: missing tables %1").arg(missing.join(QLatin1Char(','))));
+    }
+    if (integrity) {
+        const QString check = scalar(QStringLiteral("PRAGMA quick_check"));
+        if (check != QLatin1String("ok")) {
+            throw EngineError(QStringLiteral("database disk image is malformed: %1").arg(check));
+        }
+    }
+}
+
+void DbConnection::configure()
+{
+    const QString mode = scalar(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (mode.compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+        throw EngineError(QStringLiteral("cannot switch to write-ahead logging: %1").arg(lastError()));
+    }
+    exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+}
+
+bool DbConnection::close(QString* error)
+{
+    if (!m_db) {
+        return true;
+    }
+    if (sqlite3_close(m_db) != SQLITE_OK) {
+        if (error) {
+            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        }
+        return false;
+    }
+    m_db = nullptr;
+    return true;
+}
+
+void DbConnection::exec(const QString& sql)
+{
+    if (!m_db) {
+        throw EngineError(lastError());
+    }
+    char* message = nullptr;
+    if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = message ? QString::fromUtf8(message) : lastError();
+        sqlite3_free(message);
+        throw EngineError(text);
+    }
+}
+
+QString DbConnection::scalar(const QString& sql)
+{
+    if (!m_db) {
+        throw EngineError(lastError());
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
+        throw EngineError(lastError());
+    }
+    QString value;
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+    }
+    const QString error = rc == SQLITE_ROW || rc == SQLITE_DONE ? QString() : lastError();
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty()) {
+        throw EngineError(error);
+    }
+    return value;
+}

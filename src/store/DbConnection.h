@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <exception>
+
+struct sqlite3;
+
+// The engine's own text for a failure, before the caller wraps it in the
+// user-facing EDBException.
+class EngineError : public std::exception
+{
+public:
+    explicit EngineError(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8())
+    {
+    }
+    const QString& text() const
+    {
+        return m_text;
+    }
+    const char* what() const noexcept override
+    {
+        return m_utf8.constData();
+    }
+
+private:
+    QString m_text;
+    QByteArray m_utf8;
+};
+
+namespace DbFile {
+// The database file's fixed name and password.
+inline const QString kFileName = QStringLiteral("bookkeep.dat");
+inline constexpr const char* kPassword = "58203917460382";
+// Not stored in the file: every connection must use the same page size. 4096
+// halves the cost of writing a large note compared with the engine's 1024.
+inline constexpr int kCipherPageSize = 4096;
+// The seven tables a file must hold to be ours.
+const QStringList& tables();
+} // namespace DbFile
+
+// One keyed connection to a database file, with the program's SQL functions.
+class DbConnection
+{
+public:
+    DbConnection() = default;
+    ~DbConnection();
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    // Opens and keys the file. Without create, a missing file fails.
+    void open(const QString& path, bool create = false);
+    // Proves the key with a real read and checks that all seven tables are there;
+    // with integrity, also that every page reads back whole.
+    void verify(bool integrity = false);
+    // Write-ahead log with normal syncing: a killed program keeps every commit.
+    void configure();
+    // False (with the engine's text) when the engine refused to close.
+    bool close(QString* error = nullptr);
+
+    bool isOpen() const
+    {
+        return m_db != nullptr;
+    }
+    sqlite3* handle() const
+    {
+        return m_db;
+    }
+    QString path() const
+    {
+        return m_path;
+    }
+
+    // Runs every statement of the text; rows are discarded.
+    void exec(const QString& sql);
+    // The first column of the first row as text (empty without rows).
+    QString scalar(const QString& sql);
+    QString lastError() const;
+
+private:
+    sqlite3* m_db = nullptr;
+    QString m_path;
+};

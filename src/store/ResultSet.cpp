@@ -1,0 +1,394 @@
+#include "ResultSet.h"
+
+#include "DbConnection.h"
+#include "JetDialect.h"
+#include "shell/Exceptions.h"
+
+#include <QRegularExpression>
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+QVariant readColumn(sqlite3_stmt* stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
+                                          sqlite3_column_bytes(stmt, column)));
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
+                                   sqlite3_column_bytes(stmt, column)));
+    default:
+        return {};
+    }
+}
+
+bool isDateTimeType(const QString& declType)
+{
+    return declType.compare(QLatin1String("DATETIME"), Qt::CaseInsensitive) == 0;
+}
+
+bool isBooleanType(const QString& declType)
+{
+    return declType.compare(QLatin1String("BOOLEAN"), Qt::CaseInsensitive) == 0;
+}
+
+void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+{
+    if (!value.isValid() || value.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        sqlite3_bind_int(stmt, index, value.toBool() ? -1 : 0);
+        break;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        sqlite3_bind_int64(stmt, index, value.toLongLong());
+        break;
+    case QMetaType::Double:
+        sqlite3_bind_double(stmt, index, value.toDouble());
+        break;
+    case QMetaType::QDateTime:
+        sqlite3_bind_double(stmt, index, Jet::toDays(value.toDateTime()));
+        break;
+    case QMetaType::QDate:
+        sqlite3_bind_double(stmt, index, Jet::toDays(value.toDate()));
+        break;
+    case QMetaType::QTime:
+        sqlite3_bind_double(stmt, index, Jet::toTimeFraction(value.toTime()));
+        break;
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        sqlite3_bind_text(stmt, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+} // namespace
+
+void ResultSet::open(sqlite3* db, const QString& statement)
+{
+    close();
+    m_db = db;
+    m_statement = statement;
+    if (!db) {
+        throw EngineError(QStringLiteral("database is not open"));
+    }
+    // A whole-table select is the updatable kind: fetch each row's key with it.
+    static const QRegularExpression wholeTable(QStringLiteral(R"(^\s*select\s+\*\s+from\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?(\s|$))"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = wholeTable.match(statement);
+    QString sql = Jet::rewrite(statement);
+    int skip = 0;
+    if (match.hasMatch()) {
+        m_table = match.captured(1);
+        sql = Jet::rewrite(QStringLiteral("select _rowid_, ") + statement.mid(statement.indexOf(QLatin1Char('*'))));
+        skip = 1;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray utf8 = sql.toUtf8();
+    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, nullptr) != SQLITE_OK) {
+        const QString error = QString::fromUtf8(sqlite3_errmsg(db));
+        close();
+        throw EngineError(error);
+    }
+    const int columns = sqlite3_column_count(stmt);
+    for (int c = skip; c < columns; ++c) {
+        const char* decl = sqlite3_column_decltype(stmt, c);
+        m_fields.push_back({QString::fromUtf8(sqlite3_column_name(stmt, c)), decl ? QString::fromUtf8(decl) : QString()});
+    }
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (skip) {
+            m_rowids.push_back(sqlite3_column_int64(stmt, 0));
+        }
+        for (int c = skip; c < columns; ++c) {
+            m_cells.push_back(readColumn(stmt, c));
+        }
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty()) {
+        close();
+        throw EngineError(error);
+    }
+    m_open = true;
+    m_cursor = recordCount() > 0 ? 0 : -1;
+}
+
+void ResultSet::close()
+{
+    m_open = false;
+    m_table.clear();
+    m_fields.clear();
+    m_cells.clear();
+    m_rowids.clear();
+    m_cursor = -1;
+    m_mode = Mode::Browse;
+    m_pending.clear();
+    m_dirty.clear();
+}
+
+int ResultSet::fieldIndex(const QString& name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int ResultSet::requireField(const QString& name) const
+{
+    const int index = fieldIndex(name);
+    if (index < 0) {
+        throw EAppError(QStringLiteral("找不到字段 '%1'").arg(name));
+    }
+    return index;
+}
+
+int ResultSet::recordCount() const
+{
+    return m_fields.empty() ? 0 : static_cast<int>(m_cells.size() / m_fields.size());
+}
+
+bool ResultSet::eof() const
+{
+    return m_cursor < 0 || m_cursor >= recordCount();
+}
+
+void ResultSet::first()
+{
+    m_cursor = recordCount() > 0 ? 0 : -1;
+}
+
+void ResultSet::next()
+{
+    if (m_cursor >= 0 && m_cursor < recordCount()) {
+        ++m_cursor;
+    }
+}
+
+void ResultSet::setRecNo(int row)
+{
+    m_cursor = row >= 0 && row < recordCount() ? row : -1;
+}
+
+QVariant ResultSet::valueAt(int row, int column) const
+{
+    if (row < 0 || row >= recordCount() || column < 0 || column >= fieldCount()) {
+        return {};
+    }
+    return m_cells[static_cast<size_t>(row) * m_fields.size() + static_cast<size_t>(column)];
+}
+
+QVariant ResultSet::value(int column) const
+{
+    if (m_mode != Mode::Browse && column >= 0 && column < fieldCount()) {
+        return m_pending[static_cast<size_t>(column)];
+    }
+    return valueAt(m_cursor, column);
+}
+
+QVariant ResultSet::value(const QString& name) const
+{
+    return value(requireField(name));
+}
+
+QString ResultSet::textOf(const QVariant& value, int column) const
+{
+    if (!value.isValid() || value.isNull()) {
+        return {};
+    }
+    const QString& decl = m_fields[static_cast<size_t>(column)].declType;
+    if (isDateTimeType(decl) && (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong)) {
+        const double days = value.toDouble();
+        const QDateTime moment = Jet::fromDays(days);
+        if (days >= 0 && days < 1) {
+            return moment.time().toString(QStringLiteral("HH:mm:ss"));
+        }
+        if (moment.time() == QTime(0, 0)) {
+            return moment.date().toString(QStringLiteral("yyyy-MM-dd"));
+        }
+        return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    }
+    if (isBooleanType(decl) && value.typeId() == QMetaType::LongLong) {
+        return value.toLongLong() != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    }
+    if (value.typeId() == QMetaType::Double) {
+        return QString::number(value.toDouble(), 'g', 15);
+    }
+    return value.toString();
+}
+
+QString ResultSet::textAt(int row, int column) const
+{
+    return textOf(valueAt(row, column), column);
+}
+
+QString ResultSet::asString(const QString& name) const
+{
+    const int column = requireField(name);
+    return textOf(value(column), column);
+}
+
+qint64 ResultSet::asInteger(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        if (!ok) {
+            throw EAppError(QStringLiteral("'%1' 不是有效的整数值").arg(v.toString()));
+        }
+        return n;
+    }
+    return v.toLongLong();
+}
+
+bool ResultSet::asBoolean(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        return s.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || (s.toDouble() != 0.0);
+    }
+    return v.isValid() && !v.isNull() && v.toDouble() != 0.0;
+}
+
+QDateTime ResultSet::asDateTime(const QString& name) const
+{
+    const QVariant v = value(name);
+    if (!v.isValid() || v.isNull()) {
+        return {};
+    }
+    if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong) {
+        return Jet::fromDays(v.toDouble());
+    }
+    return {};
+}
+
+void ResultSet::reorder(const std::vector<int>& order)
+{
+    const size_t width = m_fields.size();
+    std::vector<QVariant> cells;
+    cells.reserve(m_cells.size());
+    std::vector<qint64> rowids;
+    rowids.reserve(m_rowids.size());
+    for (int row : order) {
+        const size_t base = static_cast<size_t>(row) * width;
+        for (size_t c = 0; c < width; ++c) {
+            cells.push_back(std::move(m_cells[base + c]));
+        }
+        if (!m_rowids.empty()) {
+            rowids.push_back(m_rowids[static_cast<size_t>(row)]);
+        }
+    }
+    m_cells = std::move(cells);
+    m_rowids = std::move(rowids);
+}
+
+void ResultSet::append()
+{
+    if (m_table.isEmpty()) {
+        throw EAppError(QStringLiteral("数据集不可更新"));
+    }
+    m_mode = Mode::Insert;
+    m_pending.assign(m_fields.size(), QVariant());
+    m_dirty.clear();
+}
+
+void ResultSet::edit()
+{
+    if (m_table.isEmpty() || eof()) {
+        throw EAppError(QStringLiteral("数据集不可更新"));
+    }
+    m_mode = Mode::Edit;
+    m_pending.clear();
+    for (int c = 0; c < fieldCount(); ++c) {
+        m_pending.push_back(valueAt(m_cursor, c));
+    }
+    m_dirty.clear();
+}
+
+void ResultSet::setValue(const QString& name, const QVariant& value)
+{
+    if (m_mode == Mode::Browse) {
+        throw EAppError(QStringLiteral("数据集不在编辑或插入状态"));
+    }
+    const int column = requireField(name);
+    m_pending[static_cast<size_t>(column)] = value;
+    m_dirty.insert(column);
+}
+
+void ResultSet::cancel()
+{
+    m_mode = Mode::Browse;
+    m_pending.clear();
+    m_dirty.clear();
+}
+
+void ResultSet::post()
+{
+    if (m_mode == Mode::Browse) {
+        return;
+    }
+    QList<int> columns = m_dirty.values();
+    std::sort(columns.begin(), columns.end());
+    QStringList names;
+    for (int c : columns) {
+        names << m_fields[static_cast<size_t>(c)].name;
+    }
+    QString sql;
+    if (m_mode == Mode::Insert) {
+        sql = names.isEmpty() ? QStringLiteral("insert into %1 default values").arg(m_table)
+                              : QStringLiteral("insert into %1(%2) values(%3)")
+                                    .arg(m_table, names.join(QLatin1Char(',')),
+                                         QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+    } else {
+        if (names.isEmpty()) {
+            cancel();
+            return;
+        }
+        sql = QStringLiteral("update %1 set %2=? where _rowid_=?").arg(m_table, names.join(QStringLiteral("=?,")));
+    }
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        int index = 1;
+        for (int c : columns) {
+            bindValue(stmt, index++, m_pending[static_cast<size_t>(c)]);
+        }
+        if (m_mode == Mode::Edit) {
+            sqlite3_bind_int64(stmt, index, m_rowids[static_cast<size_t>(m_cursor)]);
+        }
+        rc = sqlite3_step(stmt);
+    }
+    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(m_db));
+    sqlite3_finalize(stmt);
+    if (!error.isEmpty()) {
+        throw EDBException(error, QStringLiteral("数据库操作失败！"), sql);
+    }
+    if (m_mode == Mode::Insert) {
+        m_rowids.push_back(sqlite3_last_insert_rowid(m_db));
+        for (auto& v : m_pending) {
+            m_cells.push_back(std::move(v));
+        }
+        m_cursor = recordCount() - 1;
+    } else {
+        const size_t base = static_cast<size_t>(m_cursor) * m_fields.size();
+        for (int c : columns) {
+            m_cells[base + static_cast<size_t>(c)] = m_pending[static_cast<size_t>(c)];
+        }
+    }
+    cancel();
+}

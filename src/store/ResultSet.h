@@ -1,0 +1,103 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSet>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+struct sqlite3;
+
+// The rows of one query, fetched into memory, with a cursor. Fields are found by
+// name (case-insensitive) or position. A result of "select * from <table>" is
+// updatable: a row can be appended or the current row edited and then posted,
+// the values bound as parameters so that no text enters statement text.
+class ResultSet
+{
+public:
+    struct Field
+    {
+        QString name;
+        QString declType;
+    };
+
+    // Runs the statement and fetches all rows; on failure the set stays closed and
+    // empty and the engine's text is raised as EngineError.
+    void open(sqlite3* db, const QString& statement);
+    void close();
+    bool isOpen() const
+    {
+        return m_open;
+    }
+    const QString& statement() const
+    {
+        return m_statement;
+    }
+
+    int fieldCount() const
+    {
+        return static_cast<int>(m_fields.size());
+    }
+    const Field& field(int index) const
+    {
+        return m_fields.at(static_cast<size_t>(index));
+    }
+    // -1 when there is no such field.
+    int fieldIndex(const QString& name) const;
+
+    int recordCount() const;
+    bool eof() const;
+    void first();
+    void next();
+    int recNo() const
+    {
+        return m_cursor;
+    }
+    void setRecNo(int row);
+
+    // The current row's values; an unknown field name raises.
+    QVariant value(int column) const;
+    QVariant value(const QString& name) const;
+    QVariant valueAt(int row, int column) const;
+    QString textAt(int row, int column) const;
+
+    QString asString(const QString& name) const;
+    qint64 asInteger(const QString& name) const;
+    bool asBoolean(const QString& name) const;
+    QDateTime asDateTime(const QString& name) const;
+
+    // Orders the loaded rows by a permutation of their positions (grid sorting).
+    void reorder(const std::vector<int>& order);
+
+    void append();
+    void edit();
+    void setValue(const QString& name, const QVariant& value);
+    // Writes the appended or edited row; a failure raises EDBException and leaves
+    // the set in its editing state with the values unposted.
+    void post();
+    void cancel();
+
+private:
+    enum class Mode
+    {
+        Browse,
+        Insert,
+        Edit
+    };
+
+    int requireField(const QString& name) const;
+    QString textOf(const QVariant& value, int column) const;
+
+    sqlite3* m_db = nullptr;
+    bool m_open = false;
+    QString m_statement;
+    QString m_table; // set only when the set is updatable
+    std::vector<Field> m_fields;
+    std::vector<QVariant> m_cells; // row-major
+    std::vector<qint64> m_rowids;
+    int m_cursor = -1;
+
+    Mode m_mode = Mode::Browse;
+    std::vector<QVariant> m_pending;
+    QSet<int> m_dirty;
+};

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "DbConnection.h"
+#include "ResultSet.h"
+#include "ResultSetModel.h"
+
+#include <QString>
+
+class QTableView;
+
+// The program's one way to its database: one keyed connection to bookkeep.dat in
+// the program folder and four result sets, each reserved to one kind of use.
+// Failures are raised as EDBException; only Connect reports its own.
+class TDbAccess
+{
+public:
+    TDbAccess() = default;
+    ~TDbAccess();
+
+    // Opens bookkeep.dat; on failure shows "数据库连接失败！" and asks the program to end.
+    bool Connect();
+    bool Connected() const
+    {
+        return Connection.isOpen();
+    }
+    QString DatabasePath() const;
+
+    void OpenQuery(const QString& statement);
+    void OpenGridQuery(const QString& statement, QTableView* grid, bool fit);
+    void RefreshGrid();
+    void OpenTimerQuery(const QString& statement);
+    qint64 QueryInt(const QString& statement);
+    // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
+    void ExecSQL(const QString& batch);
+    // A complete copy of the database, replacing the destination only once whole.
+    void BackupTo(const QString& destination);
+    // Replaces the database with a checked copy of the source; a source that is
+    // not a usable database of ours leaves bookkeep.dat untouched.
+    void RestoreFrom(const QString& source);
+
+    ResultSet Query;
+    ResultSet GridQuery;
+    ResultSet TimerQuery;
+    ResultSet IntQuery;
+    ResultSetModel GridSource{&GridQuery};
+
+private:
+    void openConnection();
+    void ensureOpen();
+    void closeResultSets();
+    void checkpoint(const QString& userMessage);
+    void openInto(ResultSet& rows, const QString& statement);
+
+    DbConnection Connection;
+};
+
+// The one instance, created and connected by the main block.
+extern TDbAccess* DbAccess;
+
+void ExecSQL(const QString& batch);
+qint64 QueryInt(const QString& statement);
+void BackupTo(const QString& destination);
+void RestoreFrom(const QString& source);
