@@ -164,16 +164,21 @@ void TFormMain::commitData(QSessionManager& manager)
     if (m_closeConfirmed || !manager.allowsInteraction()) {
         return;
     }
-    bool canClose = false;
-    Guarded([&] { canClose = FormCloseQuery(); });
-    if (!canClose) {
+    if (!sessionMayEnd()) {
         manager.cancel();
-        manager.release();
-        return;
     }
     manager.release();
-    m_closeConfirmed = true;
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool TFormMain::sessionMayEnd()
+{
+    bool canClose = false;
+    Guarded([&] { canClose = FormCloseQuery(); });
+    if (canClose) {
+        m_closeConfirmed = true;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
+    return canClose;
 }
 
 void TFormMain::btnSystemClick()

@@ -30,6 +30,8 @@ public:
     bool FormCloseQuery();
     // The desktop session is ending: ask the same question, refuse on No.
     void commitData(QSessionManager& manager);
+    // The answer to that question; on Yes the window closes without asking again.
+    bool sessionMayEnd();
 
     QTabWidget* pgc1 = nullptr;
     QWidget* ts2 = nullptr;

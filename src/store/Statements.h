@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+// The program's complete statement vocabulary. Each text is exact, blanks
+// included; %s marks take values through SqlFormat.
+namespace Sql {
+
+// Group trees; the first %s is the table, IEType or NoteType.
+inline const QString TreeLoad =
+    QStringLiteral("select SelfIndex,ParentIndex,TypeName from %s where SelfIndex <>0 order by SelfIndex asc");
+inline const QString TreeAdd = QStringLiteral("insert into %s(SelfIndex,ParentIndex,TypeName) values (%s,%s,'%s')");
+inline const QString TreeRename = QStringLiteral("update %s set TypeName='%s' where SelfIndex=%s ");
+inline const QString TreeDeleteSelf = QStringLiteral("delete from %s where selfIndex=%s ");
+inline const QString TreeDeleteChildren = QStringLiteral("delete from %s where ParentIndex=%s ");
+
+// Saved web addresses.
+inline const QString IEGrid = QStringLiteral("select ID,IEName as 标题,Remark as 备注,IEUrl as 网址 from IE  ");
+inline const QString IEGridGroup = QStringLiteral(" where TypeID=%s ");
+inline const QString IERead = QStringLiteral("select * from IE where ID=%s ");
+inline const QString IEGroupName = QStringLiteral("select TypeName from IEType where Selfindex=%s ");
+inline const QString IEAdd = QStringLiteral("Insert into IE(TypeID,IEUrl,IEName,ReMark)  values(%s,'%s','%s','%s') ");
+inline const QString IEChange =
+    QStringLiteral("update IE set TypeID=%s,IEUrl='%s',IEName='%s',ReMark='%s' where ID=%s  ");
+inline const QString IEDelete = QStringLiteral("delete from IE where ID=%s ");
+inline const QString IEDeleteGroup = QStringLiteral("delete from IE where TypeID=%s ");
+
+// Notes. The note text itself is never put into a statement.
+inline const QString NoteCount = QStringLiteral("select count(TypeID) from NoteBook where TypeID= %s ");
+inline const QString NoteRead = QStringLiteral("select * from NoteBook where TypeID=%s ");
+inline const QString NoteEditRow = QStringLiteral("select * from NoteBook where TypeId=%s");
+inline const QString NoteEmptyRow = QStringLiteral("select * from NoteBook where 1<> 1 ");
+inline const QString NoteDelete = QStringLiteral("delete from NoteBook where TypeID=%s");
+
+// Reminders and the scheduler.
+inline const QString AlamAddDaily = QStringLiteral("Insert into Alam(AlamTime,ReMark)  values('%s','%s') ");
+inline const QString AlamAddOnce =
+    QStringLiteral("Insert into Alam(AlamTime,AlamDate,ReDay,ReMark)  values('%s','%s','%s','%s') ");
+inline const QString AlamRead = QStringLiteral("select * from Alam where ID=%s ");
+inline const QString AlamChange =
+    QStringLiteral("update Alam set AlamTime='%s',AlamDate='%s',ReDay='%s',Remark='%s',bLook=0 where ID=%s  ");
+inline const QString AlamSeen = QStringLiteral("update Alam set bLook=1 where ID=%s");
+inline const QString AlamDelete = QStringLiteral("delete from Alam where ID=%s ");
+inline const QString AlamDue = QStringLiteral("select ID,AlamDate,ReDay,Remark from Alam  where Alamtime=time() ");
+inline const QString AlamList = QStringLiteral(
+    "select ID,IIf(ReDay,'每天  '+format(Alamtime,'HH:mm:ss'),format(Alamtime+AlamDate,'yyyy-mm-dd HH:mm:ss')) ,  "
+    "Remark,IIF(bLook,'看过的','') from  Alam where 1=1   ");
+// The list's filter clauses by filter code: 0 today, 1 tomorrow, 2 missed,
+// 3 seen, 4 daily, 5 all.
+inline const QString AlamFilters[6] = {
+    QStringLiteral("and AlamDate=Date() "),
+    QStringLiteral("and AlamDate=Date()+1 "),
+    QStringLiteral("and AlamDate+AlamTime<Now() and bLook=0 and ReDay = 0 "),
+    QStringLiteral("and bLook<>0 and ReDay = 0 "),
+    QStringLiteral("and ReDay <> 0 "),
+    QString(),
+};
+
+// Reminder phrases.
+inline const QString PhraseList = QStringLiteral("select Id,Remark from AlamContext ");
+inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark) values('%s') ");
+inline const QString PhraseChange = QStringLiteral("update AlamContext set Remark='%s' where ID=%s  ");
+inline const QString PhraseDelete = QStringLiteral("delete from AlamContext where ID=%s ");
+
+// Settings.
+inline const QString ConfigRead = QStringLiteral("select * from SysSet");
+inline const QString ConfigWrite = QStringLiteral("update SysSet set bPass='%s',[PassWord]='%s' ");
+
+} // namespace Sql

@@ -1,0 +1,66 @@
+#include "TestEnv.h"
+
+#include "MakeDb.h"
+#include "shell/AppPath.h"
+#include "shell/Application.h"
+#include "shell/Clock.h"
+#include "shell/Log.h"
+#include "shell/ShellOpen.h"
+#include "store/TDbAccess.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QtTest>
+
+TestEnv::TestEnv(bool connect, const QDateTime& now)
+{
+    if (!m_dir.isValid()) {
+        qFatal("cannot make a temporary program folder");
+    }
+    setAppPath(m_dir.path());
+    qputenv("HOME", m_dir.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+    Clock::setFixed(now);
+    ClearTerminateRequest();
+    ShellOpenSeam::setOpener([this](const QUrl& url) { opened.append(url); });
+    MakeDatabase(dbPath());
+    db = std::make_unique<TDbAccess>();
+    DbAccess = db.get();
+    if (connect && !db->Connect()) {
+        qFatal("cannot connect to the fresh database");
+    }
+}
+
+TestEnv::~TestEnv()
+{
+    DbAccess = nullptr;
+    db.reset();
+    ShellOpenSeam::setOpener({});
+    Clock::reset();
+    ClearTerminateRequest();
+}
+
+QString TestEnv::folder() const
+{
+    return m_dir.path() + QLatin1Char('/');
+}
+
+QString TestEnv::dbPath() const
+{
+    return file(QStringLiteral("bookkeep.dat"));
+}
+
+QString TestEnv::file(const QString& name) const
+{
+    return folder() + name;
+}
+
+QString TestEnv::logText(const QDate& day) const
+{
+    QFile f(file(LogFileName(day)));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringDecoder decode("GB18030");
+    return decode(f.readAll());
+}

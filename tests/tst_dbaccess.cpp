@@ -1,0 +1,340 @@
+// Database access: connecting (and refusing what is not our database), batches in
+// one transaction, the result sets, list and grid filling, backup and restore.
+#include "TestEnv.h"
+#include "shell/Application.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/Exceptions.h"
+#include "store/DbConnection.h"
+#include "store/ListFill.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QHeaderView>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QtTest>
+#include <sqlcipher/sqlite3.h>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A file with our tables that is keyed with another password (or none).
+void makeForeignDatabase(const QString& path, const char* key)
+{
+    sqlite3* db = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+    if (key) {
+        sqlite3_exec(db, (QByteArray("PRAGMA key='") + key + "'").constData(), nullptr, nullptr, nullptr);
+    }
+    QCOMPARE(sqlite3_exec(db, "CREATE TABLE IEType(a);CREATE TABLE NoteType(a);CREATE TABLE IE(a);"
+                              "CREATE TABLE NoteBook(a);CREATE TABLE Alam(a);CREATE TABLE AlamContext(a);"
+                              "CREATE TABLE SysSet(a);",
+                          nullptr, nullptr, nullptr),
+             SQLITE_OK);
+    sqlite3_close(db);
+}
+
+void addGroup(int number, const QString& name)
+{
+    ExecSQL(SqlFormat(Sql::TreeAdd, {QStringLiteral("NoteType"), QString::number(number), QStringLiteral("0"), name}));
+}
+
+qint64 groupCount()
+{
+    return QueryInt(QStringLiteral("select count(*) from NoteType"));
+}
+
+} // namespace
+
+class TestDbAccess : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void connectRefuses_data();
+    void connectRefuses();
+    void fileIsEncrypted();
+    void batchIsAllOrNothing();
+    void batchesOfBlanks_data();
+    void batchesOfBlanks();
+    void failedQueryLeavesNoRows();
+    void fillListViewKeepsColumns();
+    void fitColumnsMeasuresFirstFiftyRows();
+    void backupIsCompleteAndReplaces();
+    void backupToUnwritableFolderFails();
+    void restoreRoundTrip();
+    void restoreRefuses_data();
+    void restoreRefuses();
+};
+
+void TestDbAccess::connectRefuses_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("empty file") << "empty";
+    QTest::newRow("text file") << "text";
+    QTest::newRow("plain database") << "plain";
+    QTest::newRow("other password") << "other";
+}
+
+void TestDbAccess::connectRefuses()
+{
+    QFETCH(QString, kind);
+    TestEnv env(false);
+    QFile::remove(env.dbPath());
+    if (kind == QLatin1String("empty")) {
+        writeFile(env.dbPath(), QByteArray());
+    } else if (kind == QLatin1String("text")) {
+        writeFile(env.dbPath(), QByteArray(5000, 'x'));
+    } else if (kind == QLatin1String("plain")) {
+        makeForeignDatabase(env.dbPath(), nullptr);
+    } else if (kind == QLatin1String("other")) {
+        makeForeignDatabase(env.dbPath(), "12345678901234");
+    }
+    const QByteArray before = readAll(env.dbPath());
+
+    QVERIFY(!DbAccess->Connect());
+    QVERIFY(!DbAccess->Connected());
+    QVERIFY(TerminateRequested());
+    QCOMPARE(env.messages.boxes().size(), 1);
+    const auto box = env.messages.boxes().first();
+    QCOMPARE(box.caption, QStringLiteral("错误"));
+    const QStringList lines = box.text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("数据库连接失败！"));
+    QVERIFY(lines[1].startsWith(QStringLiteral("详细信息：")));
+    QVERIFY(lines[1].size() > 5);
+    // Nothing is logged, and a failed look never changes or creates the file.
+    QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
+    QCOMPARE(QFile::exists(env.dbPath()), kind != QLatin1String("missing"));
+    QCOMPARE(readAll(env.dbPath()), before);
+}
+
+void TestDbAccess::fileIsEncrypted()
+{
+    TestEnv env;
+    ExecSQL(SqlFormat(Sql::PhraseAdd, {QStringLiteral("plainly visible phrase")}));
+    BackupTo(env.file(QStringLiteral("copy.bat")));
+    const QByteArray bytes = readAll(env.file(QStringLiteral("copy.bat")));
+    QVERIFY(!bytes.startsWith("SQLite format 3"));
+    QVERIFY(!bytes.contains("plainly visible phrase"));
+    QVERIFY(!bytes.contains("AlamContext"));
+}
+
+void TestDbAccess::batchIsAllOrNothing()
+{
+    TestEnv env;
+    const QString batch = SqlFormat(Sql::TreeAdd, {"NoteType", "1", "0", "first"}) + kBatchSeparator +
+                          QStringLiteral("insert into NoSuchTable values (1)");
+    Guarded([&] { ExecSQL(batch); });
+    QCOMPARE(groupCount(), 0);
+    QCOMPARE(env.messages.boxes().size(), 1);
+    const QString shown = env.messages.boxes().first().text;
+    QVERIFY(shown.startsWith(QStringLiteral("数据库操作失败！\r\n详细信息：")));
+    QVERIFY(shown.contains(QLatin1String("NoSuchTable")));
+    // The log holds the two lines shown and then the whole batch, separators included.
+    const QString log = env.logText(QDate(2024, 3, 15));
+    QVERIFY(log.startsWith(QStringLiteral("2024-03-15 09:30:00：数据库操作失败！\r\n详细信息：")));
+    QVERIFY(log.endsWith(QStringLiteral("\r\n") + batch + QStringLiteral("\r\n")));
+    QCOMPARE(ExceptionHandler.LastStatement, batch);
+    // The connection is still usable and no transaction was left open.
+    addGroup(1, QStringLiteral("again"));
+    QCOMPARE(groupCount(), 1);
+}
+
+void TestDbAccess::batchesOfBlanks_data()
+{
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("only blanks") << " \t\r\n" << 0;
+    QTest::newRow("separators and blanks") << "@#@ @#@\n@#@" << 0;
+    QTest::newRow("trailing separator") << "insert into NoteType values (1,0,'a')@#@" << 1;
+    QTest::newRow("two statements") << "insert into NoteType values (1,0,'a') @#@ insert into NoteType values (2,1,'b')"
+                                    << 2;
+}
+
+void TestDbAccess::batchesOfBlanks()
+{
+    QFETCH(QString, batch);
+    QFETCH(int, rows);
+    TestEnv env;
+    ExecSQL(batch);
+    QCOMPARE(groupCount(), rows);
+}
+
+void TestDbAccess::failedQueryLeavesNoRows()
+{
+    TestEnv env;
+    addGroup(1, QStringLiteral("a"));
+    for (ResultSet* rows : {&DbAccess->Query, &DbAccess->TimerQuery}) {
+        const QString good = QStringLiteral("select * from NoteType");
+        rows == &DbAccess->Query ? DbAccess->OpenQuery(good) : DbAccess->OpenTimerQuery(good);
+        QCOMPARE(rows->recordCount(), 1);
+        try {
+            const QString bad = QStringLiteral("select nothing from NoteType");
+            rows == &DbAccess->Query ? DbAccess->OpenQuery(bad) : DbAccess->OpenTimerQuery(bad);
+            QFAIL("a bad query succeeded");
+        } catch (const EDBException& e) {
+            QCOMPARE(e.UserMessage(), QStringLiteral("数据库查询错误，请检查！"));
+            QCOMPARE(e.Statement(), QStringLiteral("select nothing from NoteType"));
+        }
+        QCOMPARE(rows->recordCount(), 0);
+        QVERIFY(rows->eof());
+    }
+}
+
+void TestDbAccess::fillListViewKeepsColumns()
+{
+    TestEnv env;
+    ExecSQL(SqlFormat(Sql::PhraseAdd, {QStringLiteral("喝水")}));
+    ExecSQL(SqlFormat(Sql::PhraseAdd, {QStringLiteral("吃药")}));
+    QTreeWidget list;
+    list.setHeaderLabels({QStringLiteral("ID"), QStringLiteral("提醒内容")});
+    FillListView(Sql::PhraseList, &list, false);
+    QCOMPARE(list.topLevelItemCount(), 2);
+    QCOMPARE(list.topLevelItem(1)->text(0), QStringLiteral("2"));
+    QCOMPARE(list.topLevelItem(1)->text(1), QStringLiteral("吃药"));
+    QCOMPARE(list.headerItem()->text(1), QStringLiteral("提醒内容"));
+
+    FillListView(Sql::PhraseList + QStringLiteral("where 1<> 1"), &list, false);
+    QCOMPARE(list.topLevelItemCount(), 0);
+    QCOMPARE(list.headerItem()->text(1), QStringLiteral("提醒内容"));
+
+    FillListView(Sql::PhraseList, &list, true);
+    QCOMPARE(list.headerItem()->text(1), QStringLiteral("ReMark"));
+    QCOMPARE(list.columnWidth(0), 80);
+
+    try {
+        FillListView(QStringLiteral("select * from Missing"), &list, false);
+        QFAIL("a failing list query succeeded");
+    } catch (const EDBException&) {
+    }
+    QCOMPARE(list.topLevelItemCount(), 0);
+}
+
+void TestDbAccess::fitColumnsMeasuresFirstFiftyRows()
+{
+    TestEnv env;
+    QTableView grid;
+    DbAccess->OpenGridQuery(Sql::IEGrid, &grid, true);
+    const QFontMetrics fm = grid.fontMetrics();
+    QCOMPARE(grid.columnWidth(1), fm.horizontalAdvance(QStringLiteral("标题")) + 24);
+
+    QString batch;
+    for (int i = 1; i <= 51; ++i) {
+        const QString title = i == 51 ? QString(200, QLatin1Char('W')) : (i == 50 ? QString(60, QLatin1Char('W')) : QStringLiteral("t"));
+        batch += SqlFormat(Sql::IEAdd, {"0", "u", title, "r"}) + kBatchSeparator;
+    }
+    ExecSQL(batch);
+    DbAccess->OpenGridQuery(Sql::IEGrid, &grid, false);
+    DbAccess->GridQuery.setRecNo(7);
+    FitColumns(&grid);
+    QCOMPARE(grid.columnWidth(1), fm.horizontalAdvance(QString(60, QLatin1Char('W'))) + 4);
+    QCOMPARE(DbAccess->GridQuery.recNo(), 7);
+    QCOMPARE(grid.model()->rowCount(), 51);
+}
+
+void TestDbAccess::backupIsCompleteAndReplaces()
+{
+    TestEnv env;
+    const QString target = env.file(QStringLiteral("data.bat"));
+    writeFile(target, "an older backup");
+    for (int i = 1; i <= 20; ++i) {
+        addGroup(i, QStringLiteral("group %1").arg(i));
+    }
+    BackupTo(target);
+    // The copy is a database of ours holding the latest commit.
+    DbConnection copy;
+    copy.open(target);
+    copy.verify(true);
+    QCOMPARE(copy.scalar(QStringLiteral("select count(*) from NoteType")), QStringLiteral("20"));
+    QVERIFY(copy.close());
+    QCOMPARE(QDir(env.folder()).entryList({QStringLiteral("*.bat*")}), QStringList{QStringLiteral("data.bat")});
+}
+
+void TestDbAccess::backupToUnwritableFolderFails()
+{
+    TestEnv env;
+    try {
+        BackupTo(env.file(QStringLiteral("no/such/folder/data.bat")));
+        QFAIL("a backup into a missing folder succeeded");
+    } catch (const EDBException& e) {
+        QCOMPARE(e.UserMessage(), QStringLiteral("数据库备份失败！"));
+        QVERIFY(e.Statement().isEmpty());
+        QVERIFY(!e.Message().isEmpty());
+    }
+}
+
+void TestDbAccess::restoreRoundTrip()
+{
+    TestEnv env;
+    addGroup(1, QStringLiteral("kept"));
+    const QString backup = env.file(QStringLiteral("b.bat"));
+    BackupTo(backup);
+    addGroup(2, QStringLiteral("after the backup"));
+    QTableView grid;
+    DbAccess->OpenGridQuery(Sql::IEGrid, &grid, false);
+    ExecSQL(SqlFormat(Sql::IEAdd, {"0", "u", "t", "r"}));
+    DbAccess->RefreshGrid();
+    QCOMPARE(grid.model()->rowCount(), 1);
+
+    RestoreFrom(backup);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(groupCount(), 1);
+    addGroup(3, QStringLiteral("written after the restore"));
+    QCOMPARE(groupCount(), 2);
+    QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
+}
+
+void TestDbAccess::restoreRefuses_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("text file") << "text";
+    QTest::newRow("other password") << "other";
+    QTest::newRow("missing file") << "missing";
+    QTest::newRow("truncated backup") << "truncated";
+}
+
+void TestDbAccess::restoreRefuses()
+{
+    QFETCH(QString, kind);
+    TestEnv env;
+    addGroup(1, QStringLiteral("precious"));
+    const QString source = env.file(QStringLiteral("source.bat"));
+    if (kind == QLatin1String("text")) {
+        writeFile(source, "this is not a database\n");
+    } else if (kind == QLatin1String("other")) {
+        makeForeignDatabase(source, "12345678901234");
+    } else if (kind == QLatin1String("truncated")) {
+        for (int i = 2; i < 400; ++i) {
+            addGroup(i, QString(100, QLatin1Char('g')));
+        }
+        BackupTo(source);
+        const QByteArray whole = readAll(source);
+        writeFile(source, whole.left(whole.size() / 2));
+    }
+    DbAccess->OpenQuery(QStringLiteral("select count(*) from NoteType"));
+    const QString countBefore = DbAccess->Query.textAt(0, 0);
+    Guarded([&] { RestoreFrom(source); });
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QVERIFY(env.messages.boxes().first().text.startsWith(QStringLiteral("数据库恢复失败！\r\n详细信息：")));
+    QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
+    QCOMPARE(QString::number(groupCount()), countBefore);
+    QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
+}
+
+QTEST_MAIN(TestDbAccess)
+#include "tst_dbaccess.moc"

@@ -1,0 +1,312 @@
+// Every statement of the vocabulary against a fresh database with the clock set:
+// the date arithmetic, the reminder filters, aliases, brackets, the updatable
+// note row and values that hold quotes or the batch separator.
+#include "TestEnv.h"
+#include "shell/Clock.h"
+#include "shell/Exceptions.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QtTest>
+
+namespace {
+
+QString fmt(const QString& t, std::initializer_list<QString> v)
+{
+    return SqlFormat(t, v);
+}
+
+// The IDs a query returns, in order.
+QList<qint64> ids(const QString& statement)
+{
+    DbAccess->OpenQuery(statement);
+    QList<qint64> out;
+    for (ResultSet& q = DbAccess->Query; !q.eof(); q.next()) {
+        out << q.value(0).toLongLong();
+    }
+    return out;
+}
+
+qint64 addOnce(const QString& time, const QString& date, const QString& text, bool seen = false)
+{
+    ExecSQL(fmt(Sql::AlamAddOnce, {time, date, QStringLiteral("0"), text}));
+    const qint64 id = QueryInt(QStringLiteral("select max(ID) from Alam"));
+    if (seen) {
+        ExecSQL(fmt(Sql::AlamSeen, {QString::number(id)}));
+    }
+    return id;
+}
+
+} // namespace
+
+class TestEngine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyTemplateRuns();
+    void reminderFilters();
+    void reminderListTexts();
+    void schedulerMatchesOnlyItsSecond();
+    void dateTextsBecomeDayNumbers();
+    void badDateTextIsRefused();
+    void settingsRow();
+    void noteThroughUpdatableRow();
+    void gridAliasesAndTreeOrder();
+    void valuesWithQuotesAndSeparatorStayWhole();
+};
+
+void TestEngine::everyTemplateRuns()
+{
+    TestEnv env;
+    const QString one = QStringLiteral("1");
+    const QStringList statements = {
+        fmt(Sql::TreeAdd, {"IEType", one, "0", "g"}),
+        fmt(Sql::TreeLoad, {"IEType"}),
+        fmt(Sql::TreeRename, {"IEType", "h", one}),
+        fmt(Sql::TreeDeleteSelf, {"IEType", one}) + kBatchSeparator + fmt(Sql::TreeDeleteChildren, {"IEType", one}),
+        fmt(Sql::IEAdd, {one, "www.example.com", "例子", "备注"}),
+        Sql::IEGrid,
+        Sql::IEGrid + fmt(Sql::IEGridGroup, {one}),
+        fmt(Sql::IERead, {one}),
+        fmt(Sql::IEGroupName, {one}),
+        fmt(Sql::IEChange, {"2", "u", "n", "r", one}),
+        fmt(Sql::IEDelete, {one}),
+        fmt(Sql::IEDeleteGroup, {"2"}),
+        fmt(Sql::NoteCount, {"0"}),
+        fmt(Sql::NoteRead, {"0"}),
+        fmt(Sql::NoteEditRow, {"0"}),
+        Sql::NoteEmptyRow,
+        fmt(Sql::NoteDelete, {"0"}),
+        fmt(Sql::AlamAddDaily, {"08:00:00", "起床"}),
+        fmt(Sql::AlamAddOnce, {"09:00:00", "2024-03-15", "0", "开会"}),
+        fmt(Sql::AlamRead, {one}),
+        fmt(Sql::AlamChange, {"10:00:00", "1981-02-14", "-1", "改", one}),
+        fmt(Sql::AlamSeen, {"2"}),
+        Sql::AlamDue,
+        fmt(Sql::AlamDelete, {one}),
+        Sql::PhraseList,
+        fmt(Sql::PhraseAdd, {"喝水"}),
+        fmt(Sql::PhraseChange, {"喝茶", one}),
+        fmt(Sql::PhraseDelete, {one}),
+        Sql::ConfigRead,
+        fmt(Sql::ConfigWrite, {"0", ""}),
+    };
+    QStringList all = statements;
+    for (const QString& filter : Sql::AlamFilters) {
+        all << Sql::AlamList + filter;
+    }
+    for (const QString& s : all) {
+        const bool query = s.trimmed().startsWith(QLatin1String("select"), Qt::CaseInsensitive);
+        try {
+            if (query) {
+                DbAccess->OpenQuery(s);
+            } else {
+                ExecSQL(s);
+            }
+        } catch (const EDBException& e) {
+            QFAIL(qPrintable(s + QStringLiteral(" -> ") + e.Message()));
+        }
+    }
+    DbAccess->OpenQuery(Sql::NoteEmptyRow);
+    QCOMPARE(DbAccess->Query.recordCount(), 0);
+    QCOMPARE(DbAccess->Query.fieldCount(), 2);
+    QCOMPARE(QueryInt(fmt(Sql::NoteCount, {"42"})), 0);
+}
+
+void TestEngine::reminderFilters()
+{
+    TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(9, 30, 0)));
+    ExecSQL(fmt(Sql::AlamAddDaily, {"08:00:00", "daily"}));
+    const qint64 daily = QueryInt(QStringLiteral("select max(ID) from Alam"));
+    const qint64 pastToday = addOnce("09:00:00", "2024-03-15", "past today");
+    const qint64 laterToday = addOnce("10:00:00", "2024-03-15", "later today");
+    const qint64 tomorrow = addOnce("09:00:00", "2024-03-16", "tomorrow");
+    const qint64 seenYesterday = addOnce("12:00:00", "2024-03-14", "seen", true);
+    const qint64 missedYesterday = addOnce("23:59:59", "2024-03-14", "missed");
+    ExecSQL(fmt(Sql::AlamAddDaily, {"07:00:00", "daily by modify"}));
+    const qint64 dailyByModify = QueryInt(QStringLiteral("select max(ID) from Alam"));
+    ExecSQL(fmt(Sql::AlamChange, {"07:00:00", "1981-02-14", "-1", "daily by modify", QString::number(dailyByModify)}));
+
+    const QList<QList<qint64>> expected = {
+        {pastToday, laterToday},
+        {tomorrow},
+        {pastToday, missedYesterday},
+        {seenYesterday},
+        {daily, dailyByModify},
+        {daily, pastToday, laterToday, tomorrow, seenYesterday, missedYesterday, dailyByModify},
+    };
+    for (int f = 0; f < 6; ++f) {
+        QCOMPARE(ids(Sql::AlamList + Sql::AlamFilters[f]), expected[f]);
+    }
+    // Before its second a reminder of today is not yet missed.
+    Clock::setFixed(QDateTime(QDate(2024, 3, 15), QTime(8, 59, 59)));
+    QCOMPARE(ids(Sql::AlamList + Sql::AlamFilters[2]), QList<qint64>{missedYesterday});
+    Clock::setFixed(QDateTime(QDate(2024, 3, 15), QTime(9, 0, 0)));
+    QCOMPARE(ids(Sql::AlamList + Sql::AlamFilters[2]), QList<qint64>{missedYesterday});
+    Clock::setFixed(QDateTime(QDate(2024, 3, 15), QTime(9, 0, 1)));
+    QCOMPARE(ids(Sql::AlamList + Sql::AlamFilters[2]), (QList<qint64>{pastToday, missedYesterday}));
+}
+
+void TestEngine::reminderListTexts()
+{
+    TestEnv env;
+    ExecSQL(fmt(Sql::AlamAddDaily, {"08:05:09", "每日"}));
+    addOnce("09:00:00", "2024-03-15", "一次", true);
+    DbAccess->OpenQuery(Sql::AlamList);
+    ResultSet& q = DbAccess->Query;
+    QCOMPARE(q.fieldCount(), 4);
+    QCOMPARE(q.textAt(0, 1), QStringLiteral("每天  08:05:09"));
+    QCOMPARE(q.textAt(0, 2), QStringLiteral("每日"));
+    QCOMPARE(q.textAt(0, 3), QString());
+    QCOMPARE(q.textAt(1, 1), QStringLiteral("2024-03-15 09:00:00"));
+    QCOMPARE(q.textAt(1, 3), QStringLiteral("看过的"));
+}
+
+void TestEngine::schedulerMatchesOnlyItsSecond()
+{
+    TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(14, 5, 9)));
+    ExecSQL(fmt(Sql::AlamAddDaily, {"14:05:09", "a"}));
+    addOnce("14:05:09", "2024-03-20", "b");
+    addOnce("14:05:10", "2024-03-15", "c");
+    DbAccess->OpenTimerQuery(Sql::AlamDue);
+    QCOMPARE(DbAccess->TimerQuery.recordCount(), 2);
+    QCOMPARE(DbAccess->TimerQuery.fieldIndex(QStringLiteral("remark")), 3);
+    Clock::advance(1);
+    DbAccess->OpenTimerQuery(Sql::AlamDue);
+    QCOMPARE(DbAccess->TimerQuery.recordCount(), 1);
+    QCOMPARE(DbAccess->TimerQuery.asString(QStringLiteral("ReMark")), QStringLiteral("c"));
+    QCOMPARE(DbAccess->TimerQuery.asDateTime(QStringLiteral("AlamDate")).date(), QDate(2024, 3, 15));
+}
+
+void TestEngine::dateTextsBecomeDayNumbers()
+{
+    TestEnv env;
+    const qint64 id = addOnce("14:05:09", "2024-03-15", "x");
+    DbAccess->OpenQuery(fmt(Sql::AlamRead, {QString::number(id)}));
+    ResultSet& q = DbAccess->Query;
+    QCOMPARE(q.value(QStringLiteral("AlamTime")).toDouble(), 50709 / 86400.0);
+    QCOMPARE(q.value(QStringLiteral("AlamDate")).toDouble(), 45366.0);
+    QCOMPARE(q.asBoolean(QStringLiteral("ReDay")), false);
+    QCOMPARE(q.asBoolean(QStringLiteral("bLook")), false);
+    QCOMPARE(q.asString(QStringLiteral("AlamTime")), QStringLiteral("14:05:09"));
+    QCOMPARE(q.asString(QStringLiteral("AlamDate")), QStringLiteral("2024-03-15"));
+
+    ExecSQL(fmt(Sql::AlamAddDaily, {"00:00:00", "midnight"}));
+    DbAccess->OpenQuery(QStringLiteral("select * from Alam where ReMark='midnight'"));
+    QVERIFY(q.asBoolean(QStringLiteral("ReDay")));
+    QVERIFY(q.value(QStringLiteral("AlamDate")).isNull());
+    QCOMPARE(q.value(QStringLiteral("AlamTime")).toDouble(), 0.0);
+
+    ExecSQL(fmt(Sql::AlamChange, {"23:59:59", "", "0", "y", QString::number(id)}));
+    DbAccess->OpenQuery(fmt(Sql::AlamRead, {QString::number(id)}));
+    QVERIFY(q.value(QStringLiteral("AlamDate")).isNull());
+    QCOMPARE(q.value(QStringLiteral("AlamTime")).toDouble(), 86399 / 86400.0);
+}
+
+void TestEngine::badDateTextIsRefused()
+{
+    TestEnv env;
+    try {
+        ExecSQL(fmt(Sql::AlamAddOnce, {"25:99:00", "2024-03-15", "0", "bad"}));
+        QFAIL("an impossible time was stored");
+    } catch (const EDBException& e) {
+        QCOMPARE(e.UserMessage(), QStringLiteral("数据库操作失败！"));
+    }
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam")), 0);
+}
+
+void TestEngine::settingsRow()
+{
+    TestEnv env;
+    DbAccess->OpenQuery(Sql::ConfigRead);
+    QCOMPARE(DbAccess->Query.recordCount(), 1);
+    QCOMPARE(DbAccess->Query.asBoolean(QStringLiteral("bPass")), false);
+    QCOMPARE(DbAccess->Query.asString(QStringLiteral("PassWord")), QString());
+    ExecSQL(fmt(Sql::ConfigWrite, {"-1", " Pa'ss "}));
+    DbAccess->OpenQuery(Sql::ConfigRead);
+    QCOMPARE(DbAccess->Query.recordCount(), 1);
+    QCOMPARE(DbAccess->Query.value(QStringLiteral("bPass")).toLongLong(), -1);
+    QCOMPARE(DbAccess->Query.asString(QStringLiteral("password")), QStringLiteral(" Pa'ss "));
+}
+
+void TestEngine::noteThroughUpdatableRow()
+{
+    TestEnv env;
+    const QString text = QStringLiteral("it's 'quoted'\r\nsecond line @#@ -- \"x\" 😀\n");
+    ResultSet& q = DbAccess->Query;
+    DbAccess->OpenQuery(Sql::NoteEmptyRow);
+    q.append();
+    q.setValue(QStringLiteral("TypeID"), 7);
+    q.setValue(QStringLiteral("ReMark"), text);
+    q.post();
+    QCOMPARE(QueryInt(fmt(Sql::NoteCount, {"7"})), 1);
+
+    DbAccess->OpenQuery(fmt(Sql::NoteRead, {"7"}));
+    QCOMPARE(q.asString(QStringLiteral("ReMark")), text);
+
+    DbAccess->OpenQuery(fmt(Sql::NoteEditRow, {"7"}));
+    q.edit();
+    q.setValue(QStringLiteral("ReMark"), text + text);
+    q.post();
+    DbAccess->OpenQuery(fmt(Sql::NoteRead, {"7"}));
+    QCOMPARE(q.asString(QStringLiteral("ReMark")), text + text);
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from NoteBook")), 1);
+
+    // The statement that posts never carries the text itself.
+    DbAccess->OpenQuery(Sql::NoteEmptyRow);
+    q.append();
+    q.setValue(QStringLiteral("TypeID"), 7);
+    q.setValue(QStringLiteral("ReMark"), QStringLiteral("secret words"));
+    try {
+        q.post();
+        QFAIL("a second note row for one group was stored");
+    } catch (const EDBException& e) {
+        QVERIFY(!e.Statement().contains(QLatin1String("secret")));
+    }
+}
+
+void TestEngine::gridAliasesAndTreeOrder()
+{
+    TestEnv env;
+    ExecSQL(fmt(Sql::IEAdd, {"3", "www.example.com", "标题一", "备注一"}));
+    DbAccess->OpenQuery(Sql::IEGrid);
+    ResultSet& q = DbAccess->Query;
+    QCOMPARE(q.field(1).name, QStringLiteral("标题"));
+    QCOMPARE(q.field(2).name, QStringLiteral("备注"));
+    QCOMPARE(q.field(3).name, QStringLiteral("网址"));
+    QCOMPARE(q.asString(QStringLiteral("网址")), QStringLiteral("www.example.com"));
+
+    ExecSQL(QStringLiteral("insert into NoteType values (0,0,'phantom')"));
+    for (const char* n : {"5", "2", "9"}) {
+        ExecSQL(fmt(Sql::TreeAdd, {"NoteType", QLatin1String(n), "0", QLatin1String(n)}));
+    }
+    QCOMPARE(ids(fmt(Sql::TreeLoad, {"NoteType"})), (QList<qint64>{2, 5, 9}));
+}
+
+void TestEngine::valuesWithQuotesAndSeparatorStayWhole()
+{
+    TestEnv env;
+    const QString name = QStringLiteral("a'b@#@c -- x");
+    ExecSQL(fmt(Sql::TreeAdd, {"IEType", "1", "0", "keep"}));
+    ExecSQL(fmt(Sql::TreeAdd, {"IEType", "2", "0", name}));
+    ExecSQL(fmt(Sql::TreeRename, {"IEType", name + name, "2"}));
+    ExecSQL(fmt(Sql::IEAdd, {"2", name, name, name}));
+    ExecSQL(fmt(Sql::PhraseAdd, {name}));
+    ExecSQL(fmt(Sql::AlamAddDaily, {"08:00:00", name}));
+    DbAccess->OpenQuery(fmt(Sql::TreeLoad, {"IEType"}));
+    ResultSet& q = DbAccess->Query;
+    QCOMPARE(q.textAt(0, 2), QStringLiteral("keep"));
+    QCOMPARE(q.textAt(1, 2), name + name);
+    DbAccess->OpenQuery(QStringLiteral("select * from IE"));
+    QCOMPARE(q.asString(QStringLiteral("IEUrl")), name);
+    QCOMPARE(q.asString(QStringLiteral("IEName")), name);
+    DbAccess->OpenQuery(Sql::PhraseList);
+    QCOMPARE(q.textAt(0, 1), name);
+    DbAccess->OpenQuery(Sql::AlamList);
+    QCOMPARE(q.textAt(0, 2), name);
+}
+
+QTEST_MAIN(TestEngine)
+#include "tst_engine.moc"

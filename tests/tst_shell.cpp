@@ -1,0 +1,300 @@
+// The shell: the daily log, the error handler, the message boxes, opening
+// addresses, the start-up sequence and the main window's frame and closing.
+#include "ModalPoller.h"
+#include "TestEnv.h"
+#include "shell/Clock.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/Exceptions.h"
+#include "shell/Log.h"
+#include "shell/Messages.h"
+#include "shell/ShellOpen.h"
+#include "shell/StartupSequence.h"
+#include "shell/TFormMain.h"
+
+#include <QCheckBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QtTest>
+#include <stdexcept>
+
+class TestShell : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void logFilePerDay();
+    void logKeepsEveryCharacter();
+    void logInReadOnlyFolderIsSilent();
+    void errorsAreReported_data();
+    void errorsAreReported();
+    void guardedSlotsNeverThrowIntoQt();
+    void confirmDefaultsToNo();
+    void shellTargets_data();
+    void shellTargets();
+    void startupStopsAtFailingStep();
+    void mainWindowFrame();
+    void closeQuestion();
+    void sessionEndAsksTheSameQuestion();
+    void settingsMenuAtPointer();
+    void homePage();
+};
+
+void TestShell::logFilePerDay()
+{
+    TestEnv env(false, QDateTime(QDate(2024, 3, 15), QTime(23, 59, 58)));
+    WriteLog(QStringLiteral("第一"));
+    Clock::advance(1);
+    WriteLog(QStringLiteral("第二\r\n第二行"));
+    Clock::advance(1);
+    WriteLog(QStringLiteral("次日"));
+    QCOMPARE(env.logText(QDate(2024, 3, 15)),
+             QStringLiteral("2024-03-15 23:59:58：第一\r\n2024-03-15 23:59:59：第二\r\n第二行\r\n"));
+    QCOMPARE(env.logText(QDate(2024, 3, 16)), QStringLiteral("2024-03-16 00:00:00：次日\r\n"));
+    QVERIFY(QFile::exists(env.file(QStringLiteral("Log20240316.log"))));
+}
+
+void TestShell::logKeepsEveryCharacter()
+{
+    TestEnv env(false);
+    const QString text = QStringLiteral("insert into AlamContext(ReMark) values('喝水 😀 €')\nnext line");
+    WriteLog(text);
+    QFile f(env.file(LogFileName(QDate(2024, 3, 15))));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // GBK text stays GBK (喝水 is BA C8 CB AE), and the emoji GBK lacks is kept too.
+    QVERIFY(bytes.contains(QByteArray::fromHex("bac8cbae")));
+    QVERIFY(bytes.contains(QByteArray::fromHex("9439fc36")));
+    QVERIFY(!bytes.contains("\n\n"));
+    QCOMPARE(env.logText(QDate(2024, 3, 15)), QStringLiteral("2024-03-15 09:30:00：") +
+                                                  QStringLiteral("insert into AlamContext(ReMark) values('喝水 😀 €')\r\nnext line\r\n"));
+}
+
+void TestShell::logInReadOnlyFolderIsSilent()
+{
+    TestEnv env(false);
+    QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner);
+    if (QFileInfo(env.folder()).isWritable()) {
+        QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QSKIP("running as a user who may write anywhere");
+    }
+    ExceptionHandler.HandleException(std::make_exception_ptr(
+        EDBException(QStringLiteral("disk I/O error"), QStringLiteral("数据库操作失败！"), QStringLiteral("x"))));
+    QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
+}
+
+void TestShell::errorsAreReported_data()
+{
+    QTest::addColumn<int>("which");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("database error with statement")
+        << 0 << "数据库查询错误，请检查！\r\n详细信息：no such table: X"
+        << "2024-03-15 09:30:00：数据库查询错误，请检查！\r\n详细信息：no such table: X\r\nselect * from X\r\n";
+    QTest::newRow("database error without statement") << 1 << "数据库恢复失败！\r\n详细信息：not a database" << "";
+    QTest::newRow("input check") << 2 << "该名称已经存在，请重新输入！" << "";
+    QTest::newRow("platform error") << 3 << "disk full" << "";
+    QTest::newRow("cancellation") << 4 << "" << "";
+}
+
+void TestShell::errorsAreReported()
+{
+    QFETCH(int, which);
+    QFETCH(QString, shown);
+    QFETCH(QString, logged);
+    TestEnv env(false);
+    Guarded([which] {
+        switch (which) {
+        case 0:
+            throw EDBException(QStringLiteral("no such table: X"), QStringLiteral("数据库查询错误，请检查！"),
+                               QStringLiteral("select * from X"));
+        case 1:
+            throw EDBException(QStringLiteral("not a database"), QStringLiteral("数据库恢复失败！"), QString());
+        case 2:
+            throw EAppError(QStringLiteral("该名称已经存在，请重新输入！"));
+        case 3:
+            throw std::runtime_error("disk full");
+        default:
+            Abort();
+        }
+    });
+    if (shown.isEmpty()) {
+        QVERIFY(env.messages.boxes().isEmpty());
+    } else {
+        QCOMPARE(env.messages.boxes().size(), 1);
+        QCOMPARE(env.messages.boxes().first().caption, QStringLiteral("错误"));
+        QCOMPARE(env.messages.boxes().first().text, shown);
+    }
+    QCOMPARE(env.logText(QDate(2024, 3, 15)), logged);
+}
+
+void TestShell::guardedSlotsNeverThrowIntoQt()
+{
+    TestEnv env(false);
+    QTimer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, &timer, guard([&ticks] {
+                         ++ticks;
+                         throw EAppError(QStringLiteral("坏了"));
+                     }));
+    timer.start(1);
+    QVERIFY(QTest::qWaitFor([&] { return ticks >= 2; }));
+    timer.stop();
+    QCOMPARE(env.messages.boxes().first().text, QStringLiteral("坏了"));
+}
+
+void TestShell::confirmDefaultsToNo()
+{
+    // The real box: Enter without moving the focus answers No.
+    bool answer = true;
+    QString caption;
+    ModalPoller poller([&](QDialog* d) {
+        caption = d->windowTitle();
+        QTest::keyClick(d, Qt::Key_Return);
+    });
+    answer = AskConfirm(QStringLiteral("确定要退出程序吗？"));
+    QVERIFY(poller.handled());
+    QCOMPARE(caption, QStringLiteral("确认"));
+    QVERIFY(!answer);
+
+    ModalPoller yes([](QDialog* d) {
+        auto* box = qobject_cast<QMessageBox*>(d);
+        QVERIFY(box);
+        box->button(QMessageBox::Yes)->click();
+    });
+    QVERIFY(AskConfirm(QStringLiteral("?")));
+}
+
+void TestShell::shellTargets_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("bare host") << "www.example.com" << "http://www.example.com";
+    QTest::newRow("with scheme") << "https://example.com/a?b=1" << "https://example.com/a?b=1";
+    QTest::newRow("blanks around") << "  www.example.cn  " << "http://www.example.cn";
+    QTest::newRow("mail") << "mailto:a@example.com" << "mailto:a@example.com";
+    QTest::newRow("blank") << "   " << "";
+    QTest::newRow("no address") << "not an address at all" << "";
+}
+
+void TestShell::shellTargets()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, url);
+    QCOMPARE(ShellTarget(target).toString(), url);
+}
+
+void TestShell::startupStopsAtFailingStep()
+{
+    TestEnv env(false);
+    QStringList ran;
+    StartupSequence steps;
+    steps.add(QStringLiteral("one"), [&] { ran << QStringLiteral("one"); });
+    steps.add(QStringLiteral("two"), [&] {
+        ran << QStringLiteral("two");
+        throw EDBException(QStringLiteral("boom"), QStringLiteral("数据库查询错误，请检查！"), QStringLiteral("s"));
+    });
+    steps.add(QStringLiteral("three"), [&] { ran << QStringLiteral("three"); });
+    QCOMPARE(steps.run(), 1);
+    QCOMPARE(ran, (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    QCOMPARE(env.messages.boxes().size(), 1);
+}
+
+void TestShell::mainWindowFrame()
+{
+    TestEnv env;
+    TFormMain w;
+    w.show();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vornet-Halvik"));
+    QCOMPARE(w.size(), QSize(792, 486));
+    QCOMPARE(w.pgc1->count(), 3);
+    QCOMPARE(w.pgc1->tabText(0), QStringLiteral("记事本"));
+    QCOMPARE(w.pgc1->tabText(1), QStringLiteral("定时提醒"));
+    QCOMPARE(w.pgc1->tabText(2), QStringLiteral("网址管理"));
+    QCOMPARE(w.pgc1->currentWidget(), w.ts2);
+    QCOMPARE(w.chk1->text(), QStringLiteral("开机运行"));
+    QCOMPARE(w.btnSystem->text(), QStringLiteral("软件设置"));
+    QCOMPARE(w.pnl1->height(), 25);
+    QStringList items;
+    for (QAction* a : w.pmSystem->actions()) {
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    }
+    QCOMPARE(items, (QStringList{"软件主页", "-", "软件设置", "-", "数据备份", "数据恢复"}));
+    items.clear();
+    for (QAction* a : w.PopupMenu->actions()) {
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    }
+    QCOMPARE(items, (QStringList{"软件主页", "-", "显示窗口", "关闭"}));
+    QVERIFY(w.tmr1->isActive());
+    QCOMPARE(w.tmr1->interval(), 1000);
+    QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestShell::closeQuestion()
+{
+    TestEnv env;
+    TFormMain w;
+    w.show();
+    QVERIFY(!w.close());
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QCOMPARE(env.messages.boxes().first().caption, QStringLiteral("确认"));
+    QCOMPARE(env.messages.boxes().first().text, QStringLiteral("确定要退出程序吗？"));
+    QVERIFY(w.isVisible());
+    QVERIFY(w.tmr1->isActive());
+
+    // The tray menu's "关闭" asks the same question.
+    w.NClose->trigger();
+    QCOMPARE(env.messages.boxes().size(), 2);
+    QVERIFY(w.isVisible());
+
+    env.messages.answer(true);
+    QVERIFY(w.close());
+    QVERIFY(!w.isVisible());
+    QVERIFY(!w.tmr1->isActive());
+}
+
+void TestShell::sessionEndAsksTheSameQuestion()
+{
+    TestEnv env;
+    TFormMain w;
+    w.show();
+    QVERIFY(!w.sessionMayEnd());
+    QCOMPARE(env.messages.boxes().last().text, QStringLiteral("确定要退出程序吗？"));
+    QVERIFY(w.isVisible());
+    env.messages.answer(true);
+    QVERIFY(w.sessionMayEnd());
+}
+
+void TestShell::settingsMenuAtPointer()
+{
+    TestEnv env;
+    TFormMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCursor::setPos(w.btnSystem->mapToGlobal(QPoint(60, 20)));
+    const QPoint pointer = QCursor::pos();
+    w.btnSystem->click();
+    QVERIFY(w.pmSystem->isVisible());
+    // At the pointer (shifted only as far as the screen edge demands), not under the button.
+    QVERIFY(w.pmSystem->geometry().adjusted(-1, -1, 1, 1).contains(pointer));
+    QVERIFY(w.pmSystem->pos() != w.btnSystem->mapToGlobal(QPoint(0, w.btnSystem->height())));
+    w.pmSystem->hide();
+}
+
+void TestShell::homePage()
+{
+    TestEnv env;
+    TFormMain w;
+    w.NOpenWWW1->trigger();
+    w.NOpenWWW2->trigger();
+    QCOMPARE(env.opened.size(), 2);
+    QCOMPARE(env.opened.first().scheme(), QStringLiteral("http"));
+    QCOMPARE(env.opened.first().host(), QStringLiteral("www.vornet-halvik.example"));
+}
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
