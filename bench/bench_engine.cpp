@@ -1,6 +1,7 @@
 // The engine's hot paths: connecting (key derivation included), the scheduler's
 // once-a-second lookup, the reminder list and a one-statement batch.
 #include "TestEnv.h"
+#include "store/DbConnection.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"
@@ -70,6 +71,26 @@ void BM_ExecSingleStatement(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ExecSingleStatement)->Unit(benchmark::kMicrosecond);
+
+// Rewriting one large note row, by cipher page size: chooses the page size.
+void BM_LargeRowByPageSize(benchmark::State& state)
+{
+    TestEnv env(false);
+    const QString path = env.file(QStringLiteral("pages.dat"));
+    DbConnection db;
+    db.open(path, true, static_cast<int>(state.range(0)));
+    db.exec(QStringLiteral("CREATE TABLE NoteBook (TypeID INTEGER, ReMark TEXT)"));
+    db.configure();
+    db.exec(QStringLiteral("INSERT INTO NoteBook VALUES (0, '')"));
+    QString text(static_cast<qsizetype>(state.range(1)) / 3, QChar(0x8BB0)); // 3 bytes each in UTF-8
+    const QString update = QStringLiteral("UPDATE NoteBook SET ReMark = '%1' WHERE TypeID = 0");
+    int i = 0;
+    for (auto _ : state) {
+        text[0] = QChar(0x4E00 + (++i % 100));
+        db.exec(update.arg(text));
+    }
+}
+BENCHMARK(BM_LargeRowByPageSize)->Args({1024, 1 << 20})->Args({4096, 1 << 20})->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -39,9 +39,10 @@ void makeForeignDatabase(const QString& path, const char* key)
     if (key) {
         sqlite3_exec(db, (QByteArray("PRAGMA key='") + key + "'").constData(), nullptr, nullptr, nullptr);
     }
-    QCOMPARE(sqlite3_exec(db, "CREATE TABLE IEType(a);CREATE TABLE NoteType(a);CREATE TABLE IE(a);"
-                              "CREATE TABLE NoteBook(a);CREATE TABLE Alam(a);CREATE TABLE AlamContext(a);"
-                              "CREATE TABLE SysSet(a);",
+    QCOMPARE(sqlite3_exec(db,
+                          "CREATE TABLE IEType(a);CREATE TABLE NoteType(a);CREATE TABLE IE(a);"
+                          "CREATE TABLE NoteBook(a);CREATE TABLE Alam(a);CREATE TABLE AlamContext(a);"
+                          "CREATE TABLE SysSet(a);",
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
     sqlite3_close(db);
@@ -235,7 +236,8 @@ void TestDbAccess::fitColumnsMeasuresFirstFiftyRows()
 
     QString batch;
     for (int i = 1; i <= 51; ++i) {
-        const QString title = i == 51 ? QString(200, QLatin1Char('W')) : (i == 50 ? QString(60, QLatin1Char('W')) : QStringLiteral("t"));
+        const QString title =
+            i == 51 ? QString(200, QLatin1Char('W')) : (i == 50 ? QString(60, QLatin1Char('W')) : QStringLiteral("t"));
         batch += SqlFormat(Sql::IEAdd, {"0", "u", title, "r"}) + kBatchSeparator;
     }
     ExecSQL(batch);

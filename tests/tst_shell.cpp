@@ -68,8 +68,9 @@ void TestShell::logKeepsEveryCharacter()
     QVERIFY(bytes.contains(QByteArray::fromHex("bac8cbae")));
     QVERIFY(bytes.contains(QByteArray::fromHex("9439fc36")));
     QVERIFY(!bytes.contains("\n\n"));
-    QCOMPARE(env.logText(QDate(2024, 3, 15)), QStringLiteral("2024-03-15 09:30:00：") +
-                                                  QStringLiteral("insert into AlamContext(ReMark) values('喝水 😀 €')\r\nnext line\r\n"));
+    QCOMPARE(env.logText(QDate(2024, 3, 15)),
+             QStringLiteral("2024-03-15 09:30:00：") +
+                 QStringLiteral("insert into AlamContext(ReMark) values('喝水 😀 €')\r\nnext line\r\n"));
 }
 
 void TestShell::logInReadOnlyFolderIsSilent()
@@ -95,10 +96,14 @@ void TestShell::errorsAreReported_data()
     QTest::newRow("database error with statement")
         << 0 << "数据库查询错误，请检查！\r\n详细信息：no such table: X"
         << "2024-03-15 09:30:00：数据库查询错误，请检查！\r\n详细信息：no such table: X\r\nselect * from X\r\n";
-    QTest::newRow("database error without statement") << 1 << "数据库恢复失败！\r\n详细信息：not a database" << "";
-    QTest::newRow("input check") << 2 << "该名称已经存在，请重新输入！" << "";
-    QTest::newRow("platform error") << 3 << "disk full" << "";
-    QTest::newRow("cancellation") << 4 << "" << "";
+    QTest::newRow("database error without statement") << 1 << "数据库恢复失败！\r\n详细信息：not a database"
+                                                      << "";
+    QTest::newRow("input check") << 2 << "该名称已经存在，请重新输入！"
+                                 << "";
+    QTest::newRow("platform error") << 3 << "disk full"
+                                    << "";
+    QTest::newRow("cancellation") << 4 << ""
+                                  << "";
 }
 
 void TestShell::errorsAreReported()
@@ -138,9 +143,9 @@ void TestShell::guardedSlotsNeverThrowIntoQt()
     QTimer timer;
     int ticks = 0;
     QObject::connect(&timer, &QTimer::timeout, &timer, guard([&ticks] {
-                         ++ticks;
-                         throw EAppError(QStringLiteral("坏了"));
-                     }));
+        ++ticks;
+        throw EAppError(QStringLiteral("坏了"));
+    }));
     timer.start(1);
     QVERIFY(QTest::qWaitFor([&] { return ticks >= 2; }));
     timer.stop();
@@ -173,12 +178,18 @@ void TestShell::shellTargets_data()
 {
     QTest::addColumn<QString>("target");
     QTest::addColumn<QString>("url");
-    QTest::newRow("bare host") << "www.example.com" << "http://www.example.com";
-    QTest::newRow("with scheme") << "https://example.com/a?b=1" << "https://example.com/a?b=1";
-    QTest::newRow("blanks around") << "  www.example.cn  " << "http://www.example.cn";
-    QTest::newRow("mail") << "mailto:a@example.com" << "mailto:a@example.com";
-    QTest::newRow("blank") << "   " << "";
-    QTest::newRow("no address") << "not an address at all" << "";
+    QTest::newRow("bare host") << "www.example.com"
+                               << "http://www.example.com";
+    QTest::newRow("with scheme") << "https://example.com/a?b=1"
+                                 << "https://example.com/a?b=1";
+    QTest::newRow("blanks around") << "  www.example.cn  "
+                                   << "http://www.example.cn";
+    QTest::newRow("mail") << "mailto:a@example.com"
+                          << "mailto:a@example.com";
+    QTest::newRow("blank") << "   "
+                           << "";
+    QTest::newRow("no address") << "not an address at all"
+                                << "";
 }
 
 void TestShell::shellTargets()

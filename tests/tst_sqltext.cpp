@@ -28,13 +28,14 @@ void TestSqlText::format_data()
     QTest::addColumn<QString>("tmpl");
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "update %s set TypeName='%s' where SelfIndex=%s "
-                           << QStringList{"NoteType", "工作", "7"} << "update NoteType set TypeName='工作' where SelfIndex=7 ";
+    QTest::newRow("plain") << "update %s set TypeName='%s' where SelfIndex=%s " << QStringList{"NoteType", "工作", "7"}
+                           << "update NoteType set TypeName='工作' where SelfIndex=7 ";
     QTest::newRow("quote doubled") << "insert into %s(SelfIndex,ParentIndex,TypeName) values (%s,%s,'%s')"
                                    << QStringList{"IEType", "3", "0", "a'b@#@c -- x"}
                                    << "insert into IEType(SelfIndex,ParentIndex,TypeName) values (3,0,'a''b@#@c -- x')";
-    QTest::newRow("percent-s in a value stays") << "Insert into AlamContext(ReMark) values('%s') " << QStringList{"%s'%s"}
-                                                << "Insert into AlamContext(ReMark) values('%s''%s') ";
+    QTest::newRow("percent-s in a value stays")
+        << "Insert into AlamContext(ReMark) values('%s') " << QStringList{"%s'%s"}
+        << "Insert into AlamContext(ReMark) values('%s''%s') ";
     QTest::newRow("negative number") << "where ID=%s" << QStringList{"-1"} << "where ID=-1";
 }
 
@@ -92,12 +93,18 @@ void TestSqlText::rewrite_data()
     QTest::addColumn<QString>("out");
     QTest::newRow("list statement")
         << "select ID,IIf(ReDay,'每天  '+format(Alamtime,'HH:mm:ss'),format(Alamtime+AlamDate,'yyyy-mm-dd HH:mm:ss')) "
-        << "select ID,IIf(ReDay,'每天  '||format(Alamtime,'HH:mm:ss'),format(Alamtime+AlamDate,'yyyy-mm-dd HH:mm:ss')) ";
-    QTest::newRow("numbers untouched") << "select a+b, Date()+1 from t" << "select a+b, Date()+1 from t";
-    QTest::newRow("plus inside a literal") << "select 'a+b' from t" << "select 'a+b' from t";
-    QTest::newRow("product on the right") << "select 'n='+x*2 from t" << "select 'n='||(x*2) from t";
-    QTest::newRow("sum on the left") << "select a+b+'x' from t" << "select (a+b)||'x' from t";
-    QTest::newRow("chain of texts") << "select 'a'+b+'c' from t" << "select ('a'||b)||'c' from t";
+        << "select ID,IIf(ReDay,'每天  '||format(Alamtime,'HH:mm:ss'),format(Alamtime+AlamDate,'yyyy-mm-dd "
+           "HH:mm:ss')) ";
+    QTest::newRow("numbers untouched") << "select a+b, Date()+1 from t"
+                                       << "select a+b, Date()+1 from t";
+    QTest::newRow("plus inside a literal") << "select 'a+b' from t"
+                                           << "select 'a+b' from t";
+    QTest::newRow("product on the right") << "select 'n='+x*2 from t"
+                                          << "select 'n='||(x*2) from t";
+    QTest::newRow("sum on the left") << "select a+b+'x' from t"
+                                     << "select (a+b)||'x' from t";
+    QTest::newRow("chain of texts") << "select 'a'+b+'c' from t"
+                                    << "select ('a'||b)||'c' from t";
 }
 
 void TestSqlText::rewrite()
@@ -111,11 +118,16 @@ void TestSqlText::jetFormat_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("time") << "HH:mm:ss" << "07:05:09";
-    QTest::newRow("date and time") << "yyyy-mm-dd HH:mm:ss" << "2024-03-15 07:05:09";
-    QTest::newRow("mm after hour is minutes") << "hh:mm" << "07:05";
-    QTest::newRow("mm before seconds is minutes") << "mm:ss" << "05:09";
-    QTest::newRow("mm alone is the month") << "yyyy/mm" << "2024/03";
+    QTest::newRow("time") << "HH:mm:ss"
+                          << "07:05:09";
+    QTest::newRow("date and time") << "yyyy-mm-dd HH:mm:ss"
+                                   << "2024-03-15 07:05:09";
+    QTest::newRow("mm after hour is minutes") << "hh:mm"
+                                              << "07:05";
+    QTest::newRow("mm before seconds is minutes") << "mm:ss"
+                                                  << "05:09";
+    QTest::newRow("mm alone is the month") << "yyyy/mm"
+                                           << "2024/03";
 }
 
 void TestSqlText::jetFormat()

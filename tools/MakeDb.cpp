@@ -11,11 +11,10 @@ namespace {
 // the fraction, counted in whole seconds so that time() compares exactly.
 QString dayNumber(const QString& column)
 {
-    return QStringLiteral(
-               "CASE WHEN typeof(%1) <> 'text' THEN %1 "
-               "WHEN trim(%1) = '' THEN NULL "
-               "WHEN %1 GLOB '*-*' THEN (strftime('%s', %1) - strftime('%s', '1899-12-30')) / 86400.0 "
-               "ELSE (strftime('%s', '2000-01-01 ' || %1) - strftime('%s', '2000-01-01')) / 86400.0 END")
+    return QStringLiteral("CASE WHEN typeof(%1) <> 'text' THEN %1 "
+                          "WHEN trim(%1) = '' THEN NULL "
+                          "WHEN %1 GLOB '*-*' THEN (strftime('%s', %1) - strftime('%s', '1899-12-30')) / 86400.0 "
+                          "ELSE (strftime('%s', '2000-01-01 ' || %1) - strftime('%s', '2000-01-01')) / 86400.0 END")
         .arg(column);
 }
 

@@ -205,5 +205,4 @@ void TFormMain::NCloseClick()
 }
 
 void TFormMain::tmr1Timer()
-{
-}
+{}

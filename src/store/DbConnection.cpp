@@ -8,10 +8,9 @@
 namespace DbFile {
 const QStringList& tables()
 {
-    static const QStringList names = {QStringLiteral("IEType"), QStringLiteral("NoteType"),
-                                      QStringLiteral("IE"),     QStringLiteral("NoteBook"),
-                                      QStringLiteral("Alam"),   QStringLiteral("AlamContext"),
-                                      QStringLiteral("SysSet")};
+    static const QStringList names = {
+        QStringLiteral("IEType"), QStringLiteral("NoteType"),    QStringLiteral("IE"),    QStringLiteral("NoteBook"),
+        QStringLiteral("Alam"),   QStringLiteral("AlamContext"), QStringLiteral("SysSet")};
     return names;
 }
 } // namespace DbFile
@@ -26,7 +25,7 @@ QString DbConnection::lastError() const
     return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("database is not open");
 }
 
-void DbConnection::open(const QString& path, bool create)
+void DbConnection::open(const QString& path, bool create, int cipherPageSize)
 {
     close();
     m_path = path;
@@ -47,7 +46,7 @@ void DbConnection::open(const QString& path, bool create)
     Jet::registerFunctions(m_db);
     exec(QStringLiteral("PRAGMA key = '%1'; PRAGMA cipher_page_size = %2;")
              .arg(QLatin1String(DbFile::kPassword))
-             .arg(DbFile::kCipherPageSize));
+             .arg(cipherPageSize));
     // Without the cipher the key above is silently ignored and the file would be
     // read (or written) as plain text.
     if (scalar(QStringLiteral("PRAGMA cipher_version")).isEmpty()) {
@@ -62,15 +61,16 @@ void DbConnection::verify(bool integrity)
     exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     QStringList missing;
     for (const QString& table : DbFile::tables()) {
-        const QString found = scalar(
-            QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='%1' COLLATE NOCASE")
-                .arg(table));
+        const QString found =
+            scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='%1' COLLATE NOCASE")
+                       .arg(table));
         if (found != QLatin1String("1")) {
             missing << table;
         }
     }
     if (!missing.isEmpty()) {
-        throw EngineError(QStringLiteral("file is not a database: missing tables %1").arg(missing.join(QLatin1Char(','))));
+        throw EngineError(
+            QStringLiteral("file is not a database: missing tables %1").arg(missing.join(QLatin1Char(','))));
     }
     if (integrity) {
         const QString check = scalar(QStringLiteral("PRAGMA quick_check"));

@@ -12,8 +12,7 @@ class EngineError : public std::exception
 {
 public:
     explicit EngineError(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8())
-    {
-    }
+    {}
     const QString& text() const
     {
         return m_text;
@@ -48,8 +47,9 @@ public:
     DbConnection(const DbConnection&) = delete;
     DbConnection& operator=(const DbConnection&) = delete;
 
-    // Opens and keys the file. Without create, a missing file fails.
-    void open(const QString& path, bool create = false);
+    // Opens and keys the file. Without create, a missing file fails. The page
+    // size is a parameter only so that a benchmark can compare others.
+    void open(const QString& path, bool create = false, int cipherPageSize = DbFile::kCipherPageSize);
     // Proves the key with a real read and checks that all seven tables are there;
     // with integrity, also that every page reads back whole.
     void verify(bool integrity = false);

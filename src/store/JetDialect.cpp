@@ -2,6 +2,7 @@
 
 #include "shell/Clock.h"
 
+#include <QHash>
 #include <QVector>
 #include <cmath>
 #include <sqlcipher/sqlite3.h>
@@ -29,7 +30,143 @@ double toDays(const QDateTime& moment)
     return toDays(moment.date()) + toTimeFraction(moment.time());
 }
 
-QDateTime fromDays(double days)
+namespace {
+
+enum class PartKind
+{
+    Literal,
+    Year,
+    Year2,
+    Month,
+    Day,
+    Hour,
+    Minute,
+    Second
+};
+
+struct Part
+{
+    PartKind kind;
+    bool twoDigits;
+    QByteArray literal; // UTF-8
+};
+
+// A pattern split into parts once, so that formatting a column of many rows
+// does no parsing.
+QVector<Part> compile(const QString& pattern)
+{
+    struct Run
+    {
+        QChar letter;
+        int count;
+    };
+    QVector<Run> runs;
+    for (int i = 0; i < pattern.size();) {
+        const QChar c = pattern.at(i);
+        int j = i;
+        while (j < pattern.size() && pattern.at(j) == c) {
+            ++j;
+        }
+        runs.append({c, j - i});
+        i = j;
+    }
+    QVector<Part> parts;
+    bool afterHour = false; // mm right after an hour means minutes
+    for (int k = 0; k < runs.size(); ++k) {
+        const QChar c = runs[k].letter.toLower();
+        const int n = runs[k].count;
+        const bool two = n == 2;
+        if (c == QLatin1Char('y')) {
+            parts.append({n >= 3 ? PartKind::Year : PartKind::Year2, true, {}});
+            afterHour = false;
+        } else if (c == QLatin1Char('m') && n <= 2) {
+            bool minutes = afterHour;
+            for (int m = k + 1; m < runs.size() && !minutes; ++m) {
+                const QChar next = runs[m].letter.toLower();
+                if (next == QLatin1Char('s')) {
+                    minutes = true;
+                } else if (next.isLetter()) {
+                    break;
+                }
+            }
+            parts.append({minutes ? PartKind::Minute : PartKind::Month, two, {}});
+            afterHour = false;
+        } else if (c == QLatin1Char('d') && n <= 2) {
+            parts.append({PartKind::Day, two, {}});
+            afterHour = false;
+        } else if (c == QLatin1Char('h') && n <= 2) {
+            parts.append({PartKind::Hour, two, {}});
+            afterHour = true;
+        } else if (c == QLatin1Char('n') && n <= 2) {
+            parts.append({PartKind::Minute, two, {}});
+            afterHour = false;
+        } else if (c == QLatin1Char('s') && n <= 2) {
+            parts.append({PartKind::Second, two, {}});
+            afterHour = false;
+        } else {
+            parts.append({PartKind::Literal, false, QString(n, runs[k].letter).toUtf8()});
+        }
+    }
+    return parts;
+}
+
+const QVector<Part>& compiled(const QString& pattern)
+{
+    static QHash<QString, QVector<Part>> cache;
+    auto it = cache.find(pattern);
+    if (it == cache.end()) {
+        it = cache.insert(pattern, compile(pattern));
+    }
+    return *it;
+}
+
+void appendNumber(QByteArray& out, int value, bool twoDigits)
+{
+    if (twoDigits && value < 10) {
+        out += '0';
+    }
+    out += QByteArray::number(value);
+}
+
+QByteArray formatUtf8(const QDate& d, const QTime& t, const QString& pattern)
+{
+    QByteArray out;
+    out.reserve(24);
+    for (const Part& part : compiled(pattern)) {
+        switch (part.kind) {
+        case PartKind::Literal:
+            out += part.literal;
+            break;
+        case PartKind::Year: {
+            const QByteArray year = QByteArray::number(d.year());
+            out += QByteArray(4 - std::min<qsizetype>(4, year.size()), '0') + year;
+            break;
+        }
+        case PartKind::Year2:
+            appendNumber(out, d.year() % 100, true);
+            break;
+        case PartKind::Month:
+            appendNumber(out, d.month(), part.twoDigits);
+            break;
+        case PartKind::Day:
+            appendNumber(out, d.day(), part.twoDigits);
+            break;
+        case PartKind::Hour:
+            appendNumber(out, t.hour(), part.twoDigits);
+            break;
+        case PartKind::Minute:
+            appendNumber(out, t.minute(), part.twoDigits);
+            break;
+        case PartKind::Second:
+            appendNumber(out, t.second(), part.twoDigits);
+            break;
+        }
+    }
+    return out;
+}
+
+// Days as a date and a time of day, without the cost of a time zone.
+void splitDays(double days, QDate& date, QTime& time)
 {
     double whole = std::floor(days);
     qint64 seconds = std::llround((days - whole) * 86400.0);
@@ -37,65 +174,23 @@ QDateTime fromDays(double days)
         whole += 1;
         seconds -= 86400;
     }
-    return QDateTime(kEpoch.addDays(static_cast<qint64>(whole)), QTime(0, 0).addSecs(static_cast<int>(seconds)));
+    date = kEpoch.addDays(static_cast<qint64>(whole));
+    time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(seconds * 1000));
 }
+
+} // namespace
 
 QString format(const QDateTime& moment, const QString& pattern)
 {
-    struct Token
-    {
-        QChar letter;
-        int count;
-    };
-    QVector<Token> tokens;
-    for (int i = 0; i < pattern.size();) {
-        const QChar c = pattern.at(i);
-        int j = i;
-        while (j < pattern.size() && pattern.at(j) == c) {
-            ++j;
-        }
-        tokens.append({c, j - i});
-        i = j;
-    }
-    auto pad = [](int value, int width) { return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')); };
-    const QDate d = moment.date();
-    const QTime t = moment.time();
-    QString out;
-    QChar lastPart; // 'h' once an hour was written, so that a following mm means minutes
-    for (int k = 0; k < tokens.size(); ++k) {
-        const QChar c = tokens[k].letter.toLower();
-        const int n = tokens[k].count;
-        if (c == QLatin1Char('y')) {
-            out += n >= 3 ? pad(d.year(), 4) : pad(d.year() % 100, 2);
-        } else if (c == QLatin1Char('m') && n <= 2) {
-            bool minutes = lastPart == QLatin1Char('h');
-            for (int m = k + 1; m < tokens.size() && !minutes; ++m) {
-                const QChar next = tokens[m].letter.toLower();
-                if (next == QLatin1Char('s')) {
-                    minutes = true;
-                } else if (next.isLetter()) {
-                    break;
-                }
-            }
-            const int value = minutes ? t.minute() : d.month();
-            out += n == 2 ? pad(value, 2) : QString::number(value);
-            lastPart = minutes ? QLatin1Char('n') : QLatin1Char('m');
-            continue;
-        } else if (c == QLatin1Char('d')) {
-            out += n == 2 ? pad(d.day(), 2) : QString::number(d.day());
-        } else if (c == QLatin1Char('h')) {
-            out += n == 2 ? pad(t.hour(), 2) : QString::number(t.hour());
-        } else if (c == QLatin1Char('n')) {
-            out += n == 2 ? pad(t.minute(), 2) : QString::number(t.minute());
-        } else if (c == QLatin1Char('s')) {
-            out += n == 2 ? pad(t.second(), 2) : QString::number(t.second());
-        } else {
-            out += QString(n, tokens[k].letter);
-            continue;
-        }
-        lastPart = c;
-    }
-    return out;
+    return QString::fromUtf8(formatUtf8(moment.date(), moment.time(), pattern));
+}
+
+QDateTime fromDays(double days)
+{
+    QDate date;
+    QTime time;
+    splitDays(days, date, time);
+    return QDateTime(date, time);
 }
 
 namespace {
@@ -166,17 +261,20 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv)
         return;
     }
     const QString pattern = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[1])));
-    QDateTime moment;
+    QDate date;
+    QTime time;
     if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        moment = fromDays(sqlite3_value_double(v));
+        splitDays(sqlite3_value_double(v), date, time);
     } else {
-        moment = parseText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))));
+        const QDateTime moment = parseText(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v))));
         if (!moment.isValid()) {
             sqlite3_result_value(ctx, v);
             return;
         }
+        date = moment.date();
+        time = moment.time();
     }
-    const QByteArray text = format(moment, pattern).toUtf8();
+    const QByteArray text = formatUtf8(date, time, pattern);
     sqlite3_result_text(ctx, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
@@ -189,8 +287,7 @@ void registerFunctions(sqlite3* db)
     sqlite3_create_function(db, "Now", 0, SQLITE_UTF8, nullptr, fnNow, nullptr, nullptr);
     sqlite3_create_function(db, "time", 0, SQLITE_UTF8, nullptr, fnTime, nullptr, nullptr);
     sqlite3_create_function(db, "IIf", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnIIf, nullptr, nullptr);
-    sqlite3_create_function(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnFormat, nullptr,
-                            nullptr);
+    sqlite3_create_function(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnFormat, nullptr, nullptr);
 }
 
 } // namespace Jet

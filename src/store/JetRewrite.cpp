@@ -107,14 +107,14 @@ QVector<Token> tokenize(const QString& s)
 bool isKeyword(const QString& word)
 {
     static const QSet<QString> keywords = {
-        QStringLiteral("select"), QStringLiteral("from"),   QStringLiteral("where"), QStringLiteral("and"),
-        QStringLiteral("or"),     QStringLiteral("not"),    QStringLiteral("as"),    QStringLiteral("then"),
-        QStringLiteral("else"),   QStringLiteral("when"),   QStringLiteral("case"),  QStringLiteral("end"),
-        QStringLiteral("on"),     QStringLiteral("by"),     QStringLiteral("set"),   QStringLiteral("values"),
-        QStringLiteral("like"),   QStringLiteral("is"),     QStringLiteral("in"),    QStringLiteral("between"),
-        QStringLiteral("group"),  QStringLiteral("order"),  QStringLiteral("having"), QStringLiteral("limit"),
+        QStringLiteral("select"), QStringLiteral("from"),   QStringLiteral("where"),    QStringLiteral("and"),
+        QStringLiteral("or"),     QStringLiteral("not"),    QStringLiteral("as"),       QStringLiteral("then"),
+        QStringLiteral("else"),   QStringLiteral("when"),   QStringLiteral("case"),     QStringLiteral("end"),
+        QStringLiteral("on"),     QStringLiteral("by"),     QStringLiteral("set"),      QStringLiteral("values"),
+        QStringLiteral("like"),   QStringLiteral("is"),     QStringLiteral("in"),       QStringLiteral("between"),
+        QStringLiteral("group"),  QStringLiteral("order"),  QStringLiteral("having"),   QStringLiteral("limit"),
         QStringLiteral("asc"),    QStringLiteral("desc"),   QStringLiteral("distinct"), QStringLiteral("union"),
-        QStringLiteral("into"),   QStringLiteral("escape"), QStringLiteral("exists"), QStringLiteral("return")};
+        QStringLiteral("into"),   QStringLiteral("escape"), QStringLiteral("exists"),   QStringLiteral("return")};
     return keywords.contains(word.toLower());
 }
 
@@ -122,8 +122,7 @@ class Rewriter
 {
 public:
     explicit Rewriter(QVector<Token> tokens) : t(std::move(tokens))
-    {
-    }
+    {}
 
     QString run()
     {
@@ -244,8 +243,8 @@ private:
             return -1;
         }
         int end = -1;
-        if (t[i].kind == Tk::Open || (isValue(i) && t[i].kind == Tk::Ident && nextSig(i) >= 0 &&
-                                      t[nextSig(i)].kind == Tk::Open)) {
+        if (t[i].kind == Tk::Open ||
+            (isValue(i) && t[i].kind == Tk::Ident && nextSig(i) >= 0 && t[nextSig(i)].kind == Tk::Open)) {
             int depth = 0;
             for (int j = t[i].kind == Tk::Open ? i : nextSig(i); j < t.size(); ++j) {
                 if (t[j].kind == Tk::Open) {

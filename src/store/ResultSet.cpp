@@ -83,8 +83,9 @@ void ResultSet::open(sqlite3* db, const QString& statement)
         throw EngineError(QStringLiteral("database is not open"));
     }
     // A whole-table select is the updatable kind: fetch each row's key with it.
-    static const QRegularExpression wholeTable(QStringLiteral(R"(^\s*select\s+\*\s+from\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?(\s|$))"),
-                                               QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression wholeTable(
+        QStringLiteral(R"(^\s*select\s+\*\s+from\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?(\s|$))"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = wholeTable.match(statement);
     QString sql = Jet::rewrite(statement);
     int skip = 0;
@@ -103,7 +104,8 @@ void ResultSet::open(sqlite3* db, const QString& statement)
     const int columns = sqlite3_column_count(stmt);
     for (int c = skip; c < columns; ++c) {
         const char* decl = sqlite3_column_decltype(stmt, c);
-        m_fields.push_back({QString::fromUtf8(sqlite3_column_name(stmt, c)), decl ? QString::fromUtf8(decl) : QString()});
+        m_fields.push_back(
+            {QString::fromUtf8(sqlite3_column_name(stmt, c)), decl ? QString::fromUtf8(decl) : QString()});
     }
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {

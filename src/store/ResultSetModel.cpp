@@ -3,8 +3,7 @@
 #include "ResultSet.h"
 
 ResultSetModel::ResultSetModel(ResultSet* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows)
-{
-}
+{}
 
 void ResultSetModel::beginChange()
 {

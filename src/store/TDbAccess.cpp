@@ -13,8 +13,8 @@
 #include <QFileInfo>
 #include <QTableView>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <sqlcipher/sqlite3.h>
 
 TDbAccess* DbAccess = nullptr;
