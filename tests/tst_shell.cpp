@@ -2,6 +2,7 @@
 // addresses, the start-up sequence and the main window's frame and closing.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "notes/NotesTab.h"
 #include "shell/Clock.h"
 #include "shell/ExceptionHandler.h"
 #include "shell/Exceptions.h"
@@ -226,7 +227,7 @@ void TestShell::mainWindowFrame()
     QCOMPARE(w.pgc1->tabText(0), QStringLiteral("记事本"));
     QCOMPARE(w.pgc1->tabText(1), QStringLiteral("定时提醒"));
     QCOMPARE(w.pgc1->tabText(2), QStringLiteral("网址管理"));
-    QCOMPARE(w.pgc1->currentWidget(), w.ts2);
+    QCOMPARE(w.pgc1->currentWidget(), static_cast<QWidget*>(w.ts2));
     QCOMPARE(w.chk1->text(), QStringLiteral("开机运行"));
     QCOMPARE(w.btnSystem->text(), QStringLiteral("软件设置"));
     QCOMPARE(w.pnl1->height(), 25);

@@ -1,9 +1,12 @@
 #include "TFormMain.h"
 
 #include "ExceptionHandler.h"
+#include "MainWindowRef.h"
 #include "Messages.h"
 #include "ShellOpen.h"
 #include "StartupSequence.h"
+#include "groups/TZentTree.h"
+#include "notes/NotesTab.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -41,8 +44,7 @@ void TFormMain::buildFrame()
 
     pgc1 = new QTabWidget(central);
     pgc1->setObjectName(QStringLiteral("pgc1"));
-    ts2 = new QWidget(pgc1);
-    ts2->setObjectName(QStringLiteral("ts2"));
+    ts2 = new NotesTab(pgc1);
     ts3 = new QWidget(pgc1);
     ts3->setObjectName(QStringLiteral("ts3"));
     ts1 = new QWidget(pgc1);
@@ -106,6 +108,11 @@ void TFormMain::buildMenus()
 
 void TFormMain::FormCreate()
 {
+    setMainWindow(this);
+    NoteTypeTree =
+        new TZentTree(ts2->tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
+    ts2->setTree(NoteTypeTree);
+
     tmr1 = new QTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
     tmr1->setInterval(1000);
@@ -130,6 +137,8 @@ void TFormMain::setVisible(bool visible)
 void TFormMain::FormShow()
 {
     StartupSequence steps;
+    steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
+    steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     steps.run();
 }
 

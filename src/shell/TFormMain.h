@@ -10,6 +10,8 @@ class QSessionManager;
 class QTabWidget;
 class QTimer;
 class QWidget;
+class NotesTab;
+class TZentTree;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
 // menu, the one-second timer, the start-up sequence and the close question.
@@ -34,7 +36,7 @@ public:
     bool sessionMayEnd();
 
     QTabWidget* pgc1 = nullptr;
-    QWidget* ts2 = nullptr;
+    NotesTab* ts2 = nullptr;
     QWidget* ts3 = nullptr;
     QWidget* ts1 = nullptr;
     QWidget* pnl1 = nullptr;
@@ -51,6 +53,8 @@ public:
     QAction* NOpenWWW2 = nullptr;
     QAction* NShowForm = nullptr;
     QAction* NClose = nullptr;
+
+    TZentTree* NoteTypeTree = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

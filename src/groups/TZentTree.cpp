@@ -1,0 +1,296 @@
+#include "TZentTree.h"
+
+#include "TFormAddType.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/Exceptions.h"
+#include "shell/Messages.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QHash>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+namespace {
+
+constexpr int kSelfRole = Qt::UserRole;
+constexpr int kParentRole = Qt::UserRole + 1;
+
+// Hands a committed label edit to the tree instead of writing it: the label
+// changes only once the new name is stored.
+class GroupNameDelegate : public QStyledItemDelegate
+{
+public:
+    GroupNameDelegate(QObject* parent, std::function<void(const QString&)> committed)
+        : QStyledItemDelegate(parent), m_committed(std::move(committed))
+    {}
+
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex&) const override
+    {
+        const QString text = editor->property("text").toString();
+        // Reported after the editor has closed, so that a message box never
+        // opens inside the view's own commit.
+        QMetaObject::invokeMethod(
+            parent(), [committed = m_committed, text] { committed(text); }, Qt::QueuedConnection);
+    }
+
+private:
+    std::function<void(const QString&)> m_committed;
+};
+
+// The tree's menu acts on the selected group, so a right click must not move
+// the selection to the item under the mouse.
+class RightClickKeepsSelection : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
+             type == QEvent::MouseButtonDblClick) &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+            return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
+TZentTree::Images TZentTree::FolderImages()
+{
+    const QPixmap closed(QStringLiteral(":/folder_closed.png"));
+    return {closed, closed, QPixmap(QStringLiteral(":/folder_open.png"))};
+}
+
+TZentTree::Images TZentTree::WebImages()
+{
+    return {QPixmap(QStringLiteral(":/browser.png")), QPixmap(QStringLiteral(":/page.png")),
+            QPixmap(QStringLiteral(":/page_arrow.png"))};
+}
+
+TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images)
+    : QObject(tree), m_tree(tree), m_table(table), m_rootCaption(rootCaption)
+{
+    m_groupIcon.addPixmap(images.group, QIcon::Normal);
+    m_groupIcon.addPixmap(images.groupSelected, QIcon::Selected);
+    m_tree->clear();
+    m_tree->setColumnCount(1);
+    m_tree->setHeaderHidden(true);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->viewport()->installEventFilter(new RightClickKeepsSelection(this));
+    m_tree->setItemDelegate(
+        new GroupNameDelegate(this, [this](const QString& text) { Guarded([&] { editedInPlace(text); }); }));
+    connect(m_tree->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] {
+        if (m_editing) {
+            m_editing->setFlags(m_editing->flags() & ~Qt::ItemIsEditable);
+        }
+    });
+    if (!rootCaption.isEmpty()) {
+        m_root = new QTreeWidgetItem(QStringList{rootCaption});
+        m_root->setIcon(0, QIcon(images.root));
+        m_root->setData(0, kSelfRole, 0);
+        m_root->setData(0, kParentRole, 0);
+        m_tree->addTopLevelItem(m_root);
+    }
+}
+
+int TZentTree::SelfIndexOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, kSelfRole).toInt() : 0;
+}
+
+int TZentTree::ParentIndexOf(const QTreeWidgetItem* item)
+{
+    return item ? item->data(0, kParentRole).toInt() : 0;
+}
+
+QTreeWidgetItem* TZentTree::makeNode(int selfIndex, int parentIndex, const QString& name) const
+{
+    auto* node = new QTreeWidgetItem(QStringList{name});
+    node->setIcon(0, m_groupIcon);
+    node->setData(0, kSelfRole, selfIndex);
+    node->setData(0, kParentRole, parentIndex);
+    return node;
+}
+
+void TZentTree::LoadTree()
+{
+    DbAccess->OpenQuery(SqlFormat(Sql::TreeLoad, {m_table}));
+    ResultSet& rows = DbAccess->Query;
+    // Numbers are unique in the table, so a lookup finds the same parent as a walk
+    // of the tree would. The nodes are built apart and added to the root at once.
+    QHash<int, QTreeWidgetItem*> byNumber;
+    byNumber.reserve(rows.recordCount());
+    QList<QTreeWidgetItem*> topLevel;
+    for (int r = 0; r < rows.recordCount(); ++r) {
+        const int self = rows.valueAt(r, 0).toInt();
+        const int parent = rows.valueAt(r, 1).toInt();
+        QTreeWidgetItem* node = makeNode(self, parent, rows.textAt(r, 2));
+        QTreeWidgetItem* parentNode = parent != 0 ? byNumber.value(parent) : nullptr;
+        if (parentNode) {
+            parentNode->addChild(node);
+        } else {
+            // Under the root, also when the parent's row is gone: never hidden.
+            topLevel.append(node);
+        }
+        if (!byNumber.contains(self)) {
+            byNumber.insert(self, node);
+        }
+    }
+    m_tree->setUpdatesEnabled(false);
+    if (m_root) {
+        m_root->addChildren(topLevel);
+        m_root->setExpanded(true);
+    } else {
+        m_tree->addTopLevelItems(topLevel);
+    }
+    m_tree->setCurrentItem(nullptr);
+    m_tree->clearSelection();
+    m_tree->setUpdatesEnabled(true);
+}
+
+QTreeWidgetItem* TZentTree::Selected() const
+{
+    return m_tree->currentItem();
+}
+
+int TZentTree::CurrentIndex() const
+{
+    return SelfIndexOf(Selected());
+}
+
+int TZentTree::MaxIndex() const
+{
+    int max = 0;
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        max = std::max(max, SelfIndexOf(*it));
+    }
+    return max;
+}
+
+bool TZentTree::NameExists(const QString& name) const
+{
+    for (QTreeWidgetItemIterator it(m_tree); *it; ++it) {
+        if ((*it)->text(0) == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QString TZentTree::SelectedPath() const
+{
+    QStringList parts;
+    for (QTreeWidgetItem* node = Selected(); node; node = node->parent()) {
+        parts.prepend(node->text(0));
+    }
+    return parts.join(QStringLiteral("->"));
+}
+
+QTreeWidgetItem* TZentTree::AddGroup(const QString& name)
+{
+    if (NameExists(name)) {
+        throw EAppError(QStringLiteral("该名称已经存在，请重新输入！"));
+    }
+    QTreeWidgetItem* parent = Selected() ? Selected() : m_root;
+    // Also past the table's largest number: a group added by another tree of the
+    // same table (the URL group picker) must never share a number with this one.
+    const qint64 tableMax = QueryInt(QStringLiteral("select max(SelfIndex) from %1").arg(m_table));
+    const int selfIndex = static_cast<int>(std::max<qint64>(MaxIndex(), tableMax)) + 1;
+    const int parentIndex = CurrentIndex();
+    ExecSQL(SqlFormat(Sql::TreeAdd, {m_table, QString::number(selfIndex), QString::number(parentIndex), name}));
+    QTreeWidgetItem* node = makeNode(selfIndex, parentIndex, name);
+    if (parent) {
+        parent->addChild(node);
+        parent->setExpanded(true);
+    } else {
+        m_tree->addTopLevelItem(node);
+    }
+    return node;
+}
+
+bool TZentTree::AddGroupDlg()
+{
+    if (!Selected()) {
+        return false;
+    }
+    const auto [result, name] = ShowAddTypeDlg(SelectedPath());
+    if (result != mrOk) {
+        return false;
+    }
+    m_tree->setCurrentItem(AddGroup(name));
+    return true;
+}
+
+bool TZentTree::renameItem(QTreeWidgetItem* item, const QString& newName)
+{
+    if (NameExists(newName)) {
+        throw EAppError(QStringLiteral("该名称已经存在，请重新输入！"));
+    }
+    ExecSQL(SqlFormat(Sql::TreeRename, {m_table, newName, QString::number(SelfIndexOf(item))}));
+    item->setText(0, newName);
+    return true;
+}
+
+bool TZentTree::RenameGroup(const QString& newName)
+{
+    return renameItem(Selected(), newName);
+}
+
+void TZentTree::RenameInPlace()
+{
+    QTreeWidgetItem* item = Selected();
+    if (!item || item == m_root) {
+        return;
+    }
+    m_editing = item;
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    m_tree->editItem(item, 0);
+}
+
+void TZentTree::editedInPlace(const QString& newText)
+{
+    QTreeWidgetItem* item = m_editing;
+    m_editing = nullptr;
+    if (!item || newText == item->text(0)) {
+        return;
+    }
+    renameItem(item, newText);
+    emit renamedInPlace(item);
+}
+
+void TZentTree::DeleteGroup()
+{
+    QTreeWidgetItem* node = Selected();
+    if (!node) {
+        throw EAppError(QStringLiteral("请选择要删除的分组！"));
+    }
+    if (node == m_root) {
+        throw EAppError(QStringLiteral("不能删除根分组！"));
+    }
+    if (node->childCount() > 0) {
+        throw EAppError(QStringLiteral("还有下级分组，不能删除该分组！"));
+    }
+    if (!AskConfirm(QStringLiteral("确定要删除 ") + node->text(0) + QStringLiteral(" 分组吗？"))) {
+        Abort();
+    }
+    const QString number = QString::number(SelfIndexOf(node));
+    ExecSQL(SqlFormat(Sql::TreeDeleteSelf, {m_table, number}) + kBatchSeparator +
+            SqlFormat(Sql::TreeDeleteChildren, {m_table, number}));
+    if (m_editing == node) {
+        m_editing = nullptr;
+    }
+    delete node;
+    // The tree moves to a neighbour; make it the selected group as well.
+    if (QTreeWidgetItem* next = m_tree->currentItem()) {
+        m_tree->setCurrentItem(next);
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPixmap>
+#include <QString>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Keeps a tree control and a group table (IEType or NoteType) in step: fills the
+// tree from the table, and adds, renames and deletes groups in both together.
+// The root has the number 0 and no row. Refusals are raised as errors.
+class TZentTree : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Image 0 for the root; a group shows image 1, and image 2 while selected.
+    struct Images
+    {
+        QPixmap root;
+        QPixmap group;
+        QPixmap groupSelected;
+    };
+    static Images FolderImages();
+    static Images WebImages();
+
+    TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images);
+
+    void LoadTree();
+    int CurrentIndex() const;
+    int MaxIndex() const;
+    bool NameExists(const QString& name) const;
+    QString SelectedPath() const;
+    QTreeWidgetItem* AddGroup(const QString& name);
+    bool AddGroupDlg();
+    bool RenameGroup(const QString& newName);
+    void DeleteGroup();
+    // Starts editing the selected group's label; a committed new text is stored
+    // through RenameGroup, a refused one leaves the old label.
+    void RenameInPlace();
+
+    QTreeWidgetItem* Selected() const;
+    QTreeWidgetItem* Root() const
+    {
+        return m_root;
+    }
+    QTreeWidget* Tree() const
+    {
+        return m_tree;
+    }
+    static int SelfIndexOf(const QTreeWidgetItem* item);
+    static int ParentIndexOf(const QTreeWidgetItem* item);
+
+signals:
+    // A group was renamed in place and stored.
+    void renamedInPlace(QTreeWidgetItem* item);
+
+private:
+    QTreeWidgetItem* makeNode(int selfIndex, int parentIndex, const QString& name) const;
+    bool renameItem(QTreeWidgetItem* item, const QString& newName);
+    void editedInPlace(const QString& newText);
+
+    QTreeWidget* m_tree;
+    QString m_table;
+    QString m_rootCaption;
+    QIcon m_groupIcon;
+    QTreeWidgetItem* m_root = nullptr;
+    QTreeWidgetItem* m_editing = nullptr;
+};

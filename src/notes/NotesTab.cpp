@@ -1,0 +1,226 @@
+#include "NotesTab.h"
+
+#include "NoteSearch.h"
+#include "TNote.h"
+#include "groups/TFormAddType.h"
+#include "groups/TZentTree.h"
+#include "shell/ExceptionHandler.h"
+#include "widgets/DateKeys.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTextBlock>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ts2"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    spl2 = new QSplitter(Qt::Horizontal, this);
+    spl2->setObjectName(QStringLiteral("spl2"));
+    spl2->setHandleWidth(3);
+    spl2->setChildrenCollapsible(false);
+    layout->addWidget(spl2);
+
+    pnl4 = new QWidget(spl2);
+    pnl4->setObjectName(QStringLiteral("pnl4"));
+    auto* left = new QVBoxLayout(pnl4);
+    left->setContentsMargins(0, 0, 0, 0);
+    tvNote = new QTreeWidget(pnl4);
+    tvNote->setObjectName(QStringLiteral("tvNote"));
+    tvNote->setToolTip(QStringLiteral("点右键可以新建、修改和删除分组"));
+    tvNote->setIndentation(19);
+    tvNote->setContextMenuPolicy(Qt::CustomContextMenu);
+    left->addWidget(tvNote);
+
+    pnl5 = new QWidget(spl2);
+    pnl5->setObjectName(QStringLiteral("pnl5"));
+    auto* right = new QVBoxLayout(pnl5);
+    right->setContentsMargins(0, 0, 0, 0);
+    right->setSpacing(0);
+    mmoNote = new QPlainTextEdit(pnl5);
+    mmoNote->setObjectName(QStringLiteral("mmoNote"));
+    mmoNote->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont memoFont = mmoNote->font();
+    // The note's characters are larger than the rest of the window's (13 to 11).
+    memoFont.setPointSizeF(memoFont.pointSizeF() * 13.0 / 11.0);
+    mmoNote->setFont(memoFont);
+    right->addWidget(mmoNote, 1);
+
+    pnl6 = new QWidget(pnl5);
+    pnl6->setObjectName(QStringLiteral("pnl6"));
+    pnl6->setFixedHeight(41);
+    auto* strip = new QHBoxLayout(pnl6);
+    strip->setContentsMargins(16, 8, 8, 8);
+    strip->setSpacing(6);
+    Label1 = new QLabel(QStringLiteral("查找字符"), pnl6);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    strip->addWidget(Label1);
+    edtQuery = new QLineEdit(pnl6);
+    edtQuery->setObjectName(QStringLiteral("edtQuery"));
+    edtQuery->setFixedWidth(145);
+    strip->addWidget(edtQuery);
+    btn2 = new QPushButton(QStringLiteral("查找"), pnl6);
+    btn2->setObjectName(QStringLiteral("btn2"));
+    btn2->setFixedSize(75, 25);
+    strip->addWidget(btn2);
+    strip->addStretch(1);
+    right->addWidget(pnl6);
+
+    spl2->addWidget(pnl4);
+    spl2->addWidget(pnl5);
+    spl2->setStretchFactor(1, 1);
+    spl2->setSizes({200, 584});
+
+    pmNoteType = new QMenu(this);
+    pmNoteType->setObjectName(QStringLiteral("pmNoteType"));
+    NAddNoteType = pmNoteType->addAction(QStringLiteral("新建组"));
+    NAddNoteType->setObjectName(QStringLiteral("NAddNoteType"));
+    NModNoteType = pmNoteType->addAction(QStringLiteral("重命名组"));
+    NModNoteType->setObjectName(QStringLiteral("NModNoteType"));
+    NDelNoteType = pmNoteType->addAction(QStringLiteral("删除组"));
+    NDelNoteType->setObjectName(QStringLiteral("NDelNoteType"));
+
+    DateKeys::install(mmoNote);
+    connect(tvNote, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmNoteType->popup(tvNote->viewport()->mapToGlobal(pos)); });
+    connect(tvNote, &QTreeWidget::itemClicked, this, guard([this] { tvNoteClick(); }));
+    // The note follows the selection however it moves: mouse, keys or deletion.
+    connect(tvNote, &QTreeWidget::currentItemChanged, this, guard([this] { tvNoteClick(); }));
+    connect(mmoNote, &QPlainTextEdit::textChanged, this, guard([this] { mmoNoteChange(); }));
+    connect(btn2, &QPushButton::clicked, this, guard([this] { btn2Click(); }));
+    connect(NAddNoteType, &QAction::triggered, this, guard([this] { NAddNoteTypeClick(); }));
+    connect(NModNoteType, &QAction::triggered, this, guard([this] { NModNoteTypeClick(); }));
+    connect(NDelNoteType, &QAction::triggered, this, guard([this] { NDelNoteTypeClick(); }));
+}
+
+void NotesTab::setTree(TZentTree* tree)
+{
+    NoteTypeTree = tree;
+}
+
+QString NotesTab::MemoText(const QPlainTextEdit* memo)
+{
+    // Raw text keeps no-break spaces that the plain-text export would turn into blanks.
+    QString text = memo->document()->toRawText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
+            c = QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+void NotesTab::showNote(const QString& text)
+{
+    // Set without the change handler: what is shown is what is stored.
+    const QSignalBlocker block(mmoNote);
+    mmoNote->setPlainText(text);
+}
+
+void NotesTab::tvNoteClick()
+{
+    if (!NoteTypeTree || !NoteTypeTree->Selected()) {
+        return;
+    }
+    const int group = NoteTypeTree->CurrentIndex();
+    const QString index = QString::number(group);
+    // Until the new note is in the box, nothing typed may be written anywhere.
+    m_shownGroup = -1;
+    mmoNote->setReadOnly(true);
+    QString text;
+    try {
+        if (NoteStore.HasNote(index)) {
+            NoteStore.LoadNote(index);
+            text = NoteStore.ReMark;
+        }
+    } catch (...) {
+        // Never leave another group's text on show, where typing could follow.
+        showNote(QString());
+        throw;
+    }
+    showNote(text);
+    m_shownGroup = group;
+    mmoNote->setReadOnly(false);
+}
+
+void NotesTab::mmoNoteChange()
+{
+    if (!NoteTypeTree || !NoteTypeTree->Selected()) {
+        return;
+    }
+    const int group = NoteTypeTree->CurrentIndex();
+    if (group != m_shownGroup) {
+        return;
+    }
+    const QString index = QString::number(group);
+    const QString text = MemoText(mmoNote);
+    if (NoteStore.HasNote(index)) {
+        NoteStore.LoadNote(index);
+        if (NoteStore.ReMark != text) {
+            NoteStore.TypeID = group;
+            NoteStore.ReMark = text;
+            NoteStore.SaveNote();
+        }
+    } else if (!IsBlankText(text)) {
+        NoteStore.TypeID = group;
+        NoteStore.ReMark = text;
+        NoteStore.AddNote();
+    }
+}
+
+void NotesTab::btn2Click()
+{
+    const QString query = edtQuery->text();
+    QTextCursor cursor = mmoNote->textCursor();
+    const qsizetype from = cursor.selectionEnd();
+    const qsizetype found = FindLatinCaseless(MemoText(mmoNote), query, from);
+    if (found < 0) {
+        cursor.setPosition(0);
+        mmoNote->setTextCursor(cursor);
+        return;
+    }
+    mmoNote->setFocus();
+    cursor.setPosition(static_cast<int>(found));
+    cursor.setPosition(static_cast<int>(found + query.size()), QTextCursor::KeepAnchor);
+    mmoNote->setTextCursor(cursor);
+    mmoNote->ensureCursorVisible();
+}
+
+void NotesTab::NAddNoteTypeClick()
+{
+    if (NoteTypeTree->AddGroupDlg()) {
+        showNote(QString());
+    }
+}
+
+void NotesTab::NModNoteTypeClick()
+{
+    NoteTypeTree->RenameInPlace();
+}
+
+void NotesTab::NDelNoteTypeClick()
+{
+    if (!NoteTypeTree->Selected()) {
+        return;
+    }
+    const QString index = QString::number(NoteTypeTree->CurrentIndex());
+    NoteTypeTree->DeleteGroup();
+    NoteStore.DeleteNote(index);
+    tvNoteClick();
+}
+
+void NotesTab::ShowRootNote()
+{
+    tvNote->setCurrentItem(tvNote->topLevelItem(0));
+    tvNoteClick();
+}

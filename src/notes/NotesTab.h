@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QTreeWidget;
+class TZentTree;
+
+// The "记事本" tab: the note groups beside the selected group's note, which is
+// written to the database at every change, and a search strip. The text box always
+// holds the note of the selected group, however the selection moves.
+class NotesTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit NotesTab(QWidget* parent = nullptr);
+
+    // The main window's tree over tvNote and NoteType.
+    void setTree(TZentTree* tree);
+    // Start-up: select the root group and show its note.
+    void ShowRootNote();
+
+    // The note box's text as stored: every line break a plain "\n".
+    static QString MemoText(const QPlainTextEdit* memo);
+
+    QWidget* pnl4 = nullptr;
+    QTreeWidget* tvNote = nullptr;
+    QSplitter* spl2 = nullptr;
+    QWidget* pnl5 = nullptr;
+    QPlainTextEdit* mmoNote = nullptr;
+    QWidget* pnl6 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edtQuery = nullptr;
+    QPushButton* btn2 = nullptr;
+    QMenu* pmNoteType = nullptr;
+    QAction* NAddNoteType = nullptr;
+    QAction* NModNoteType = nullptr;
+    QAction* NDelNoteType = nullptr;
+
+    TZentTree* NoteTypeTree = nullptr;
+
+    void tvNoteClick();
+    void mmoNoteChange();
+    void btn2Click();
+    void NAddNoteTypeClick();
+    void NModNoteTypeClick();
+    void NDelNoteTypeClick();
+
+private:
+    void showNote(const QString& text);
+
+    // The group whose note the box shows; -1 while none is loaded, and then
+    // nothing typed is written anywhere.
+    int m_shownGroup = -1;
+};

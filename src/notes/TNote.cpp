@@ -1,0 +1,50 @@
+#include "TNote.h"
+
+#include "shell/Exceptions.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+TNote NoteStore;
+
+bool TNote::HasNote(const QString& typeId)
+{
+    statement = SqlFormat(Sql::NoteCount, {typeId});
+    return QueryInt(statement) > 0;
+}
+
+void TNote::LoadNote(const QString& typeId)
+{
+    statement = SqlFormat(Sql::NoteRead, {typeId});
+    DbAccess->OpenQuery(statement);
+    const QString text = DbAccess->Query.asString(QStringLiteral("ReMark"));
+    TypeID = typeId.trimmed().toInt();
+    ReMark = text;
+}
+
+void TNote::AddNote()
+{
+    statement = Sql::NoteEmptyRow;
+    DbAccess->OpenQuery(statement);
+    ResultSet& row = DbAccess->Query;
+    row.append();
+    row.setValue(QStringLiteral("TypeID"), TypeID);
+    row.setValue(QStringLiteral("ReMark"), ReMark);
+    row.post();
+}
+
+void TNote::SaveNote()
+{
+    statement = SqlFormat(Sql::NoteEditRow, {QString::number(TypeID)});
+    DbAccess->OpenQuery(statement);
+    ResultSet& row = DbAccess->Query;
+    row.edit();
+    row.setValue(QStringLiteral("ReMark"), ReMark);
+    row.post();
+}
+
+void TNote::DeleteNote(const QString& typeId)
+{
+    statement = SqlFormat(Sql::NoteDelete, {typeId});
+    ExecSQL(statement);
+}

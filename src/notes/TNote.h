@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The notes: one per note group, keyed by the group's number (0 for the root).
+// The text never enters statement text: it is posted as a field of an opened row.
+class TNote
+{
+public:
+    bool HasNote(const QString& typeId);
+    // Reads the group's note into TypeID and ReMark (a null text reads as empty).
+    void LoadNote(const QString& typeId);
+    // Creates the group's row from TypeID and ReMark.
+    void AddNote();
+    // Replaces the stored text of group TypeID with ReMark; never removes the row.
+    void SaveNote();
+    void DeleteNote(const QString& typeId);
+
+    int TypeID = 0;
+    QString ReMark;
+    QString statement;
+};
+
+extern TNote NoteStore;
