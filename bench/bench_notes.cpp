@@ -1,0 +1,77 @@
+// The notebook's hot paths: one change of a note, the whole cycle the text box
+// runs (count, load, compare, save), and loading a large group tree.
+#include "TestEnv.h"
+#include "groups/TZentTree.h"
+#include "notes/NotesTab.h"
+#include "notes/TNote.h"
+#include "store/TDbAccess.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// One keystroke at the end of a note of the given size, through the real tab.
+void BM_NoteChangeCycle(benchmark::State& state)
+{
+    TestEnv env;
+    NotesTab tab;
+    auto* tree =
+        new TZentTree(tab.tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
+    tab.setTree(tree);
+    tree->LoadTree();
+    tab.ShowRootNote();
+    const qsizetype bytes = state.range(0);
+    QString text;
+    while (text.toUtf8().size() < bytes) {
+        text += QStringLiteral("记事本 note line with some words 0123456789\n");
+    }
+    tab.mmoNote->setPlainText(text);
+    tab.mmoNoteChange();
+    QTextCursor end = tab.mmoNote->textCursor();
+    end.movePosition(QTextCursor::End);
+    tab.mmoNote->setTextCursor(end);
+    int i = 0;
+    for (auto _ : state) {
+        tab.mmoNote->insertPlainText(QString(QChar(u'a' + (++i % 26)))); // runs the change handler
+    }
+    state.counters["stored"] = static_cast<double>(QueryInt(QStringLiteral("select length(ReMark) from NoteBook")));
+}
+BENCHMARK(BM_NoteChangeCycle)->Arg(1 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+// 10,000 groups, up to 50 levels deep.
+void BM_LoadTree(benchmark::State& state)
+{
+    TestEnv env;
+    QString batch;
+    for (int i = 1; i <= 10000; ++i) {
+        const int parent = (i % 50 == 1) ? 0 : i - 1;
+        batch += QStringLiteral("insert into NoteType values (%1,%2,'组 %1')@#@").arg(i).arg(parent);
+    }
+    ExecSQL(batch);
+    for (auto _ : state) {
+        QTreeWidget view;
+        TZentTree tree(&view, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
+        QElapsedTimer timer; // the view's teardown is not part of the load
+        timer.start();
+        tree.LoadTree();
+        state.SetIterationTime(static_cast<double>(timer.nsecsElapsed()) / 1e9);
+        benchmark::DoNotOptimize(view.topLevelItem(0)->childCount());
+    }
+}
+BENCHMARK(BM_LoadTree)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
