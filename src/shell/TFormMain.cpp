@@ -7,6 +7,10 @@
 #include "StartupSequence.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
+#include "reminders/AlamEvents.h"
+#include "reminders/AlamScheduler.h"
+#include "reminders/RemindersTab.h"
+#include "reminders/TFormShowAlam.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -45,8 +49,7 @@ void TFormMain::buildFrame()
     pgc1 = new QTabWidget(central);
     pgc1->setObjectName(QStringLiteral("pgc1"));
     ts2 = new NotesTab(pgc1);
-    ts3 = new QWidget(pgc1);
-    ts3->setObjectName(QStringLiteral("ts3"));
+    ts3 = new RemindersTab(pgc1);
     ts1 = new QWidget(pgc1);
     ts1->setObjectName(QStringLiteral("ts1"));
     pgc1->addTab(ts2, QStringLiteral("记事本"));
@@ -113,8 +116,10 @@ void TFormMain::FormCreate()
         new TZentTree(ts2->tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
     ts2->setTree(NoteTypeTree);
 
+    m_scheduler = std::make_unique<AlamScheduler>(&ShowAlamAlert);
     tmr1 = new QTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
+    tmr1->setTimerType(Qt::PreciseTimer);
     tmr1->setInterval(1000);
     connect(tmr1, &QTimer::timeout, this, guard([this] { tmr1Timer(); }));
     tmr1->start();
@@ -138,6 +143,7 @@ void TFormMain::FormShow()
 {
     StartupSequence steps;
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
+    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     steps.run();
 }
@@ -214,4 +220,19 @@ void TFormMain::NCloseClick()
 }
 
 void TFormMain::tmr1Timer()
-{}
+{
+    // Each tick just after a second begins, so that no second is skipped.
+    tmr1->start(AlamScheduler::MsecsToNextSecond());
+    m_scheduler->Tick();
+}
+
+bool TFormMain::event(QEvent* event)
+{
+    if (event->type() == AlamEvent::Delete || event->type() == AlamEvent::Seen) {
+        const int id = static_cast<AlamEvent*>(event)->ID;
+        const bool remove = event->type() == AlamEvent::Delete;
+        Guarded([&] { remove ? ts3->WMAlamDelete(id) : ts3->WMAlamSeen(id); });
+        return true;
+    }
+    return QMainWindow::event(event);
+}

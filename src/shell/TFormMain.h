@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -11,6 +12,8 @@ class QTabWidget;
 class QTimer;
 class QWidget;
 class NotesTab;
+class RemindersTab;
+class AlamScheduler;
 class TZentTree;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
@@ -37,7 +40,7 @@ public:
 
     QTabWidget* pgc1 = nullptr;
     NotesTab* ts2 = nullptr;
-    QWidget* ts3 = nullptr;
+    RemindersTab* ts3 = nullptr;
     QWidget* ts1 = nullptr;
     QWidget* pnl1 = nullptr;
     QCheckBox* chk1 = nullptr;
@@ -58,6 +61,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -72,6 +76,7 @@ private:
     void buildFrame();
     void buildMenus();
 
+    std::unique_ptr<AlamScheduler> m_scheduler;
     bool m_shownOnce = false;
     bool m_closeConfirmed = false;
 };

@@ -211,19 +211,26 @@ QDateTime parseText(const QString& text)
     return {};
 }
 
+QDateTime g_statementTime;
+
+QDateTime statementNow()
+{
+    return g_statementTime.isValid() ? g_statementTime : Clock::now();
+}
+
 void fnDate(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_double(ctx, toDays(Clock::now().date()));
+    sqlite3_result_double(ctx, toDays(statementNow().date()));
 }
 
 void fnNow(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_double(ctx, toDays(Clock::now()));
+    sqlite3_result_double(ctx, toDays(statementNow()));
 }
 
 void fnTime(sqlite3_context* ctx, int, sqlite3_value**)
 {
-    sqlite3_result_double(ctx, toTimeFraction(Clock::now().time()));
+    sqlite3_result_double(ctx, toTimeFraction(statementNow().time()));
 }
 
 bool truthy(sqlite3_value* v)
@@ -279,6 +286,16 @@ void fnFormat(sqlite3_context* ctx, int, sqlite3_value** argv)
 }
 
 } // namespace
+
+StatementTime::StatementTime(const QDateTime& moment) : m_previous(g_statementTime)
+{
+    g_statementTime = moment;
+}
+
+StatementTime::~StatementTime()
+{
+    g_statementTime = m_previous;
+}
 
 void registerFunctions(sqlite3* db)
 {

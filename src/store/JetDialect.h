@@ -22,6 +22,21 @@ QString format(const QDateTime& moment, const QString& pattern);
 // Date(), Now(), time(), IIf() and format() on the program's clock.
 void registerFunctions(sqlite3* db);
 
+// Runs statements as of another moment: Date(), Now() and time() answer with it
+// while the object lives. The scheduler uses it to look at seconds a late tick
+// skipped, with the very statement it runs every second.
+class StatementTime
+{
+public:
+    explicit StatementTime(const QDateTime& moment);
+    ~StatementTime();
+    StatementTime(const StatementTime&) = delete;
+    StatementTime& operator=(const StatementTime&) = delete;
+
+private:
+    QDateTime m_previous;
+};
+
 // The one rewrite before a statement reaches the engine: a + beside a string
 // literal joins texts, so it becomes || (with the other operand in parentheses,
 // since || binds tighter than * / % here).

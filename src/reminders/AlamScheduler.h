@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+// Finds the reminders due in each second and opens their alerts. A tick that
+// comes late also covers the seconds skipped since the last one (up to five
+// minutes back); no second is looked at twice. A failing query is reported once,
+// and again only after a tick has succeeded in between.
+class AlamScheduler
+{
+public:
+    using Alert = std::function<void(const QString& id, const QString& text, bool daily)>;
+
+    explicit AlamScheduler(Alert alert);
+
+    // One tick at the clock's current second; raises only a first failure.
+    void Tick();
+    // Milliseconds from now to just after the start of the next second.
+    static int MsecsToNextSecond();
+
+    static constexpr int kCatchUpSeconds = 300;
+
+private:
+    void checkSecond(const QDateTime& second);
+
+    Alert m_alert;
+    QDateTime m_last; // the last second looked at
+    bool m_failing = false;
+    bool m_inTick = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QButtonGroup;
+class QMenu;
+class QRadioButton;
+class QTreeWidget;
+
+// The "定时提醒" tab: the reminder list under six filters, missed rows red and
+// seen rows blue, the editor commands, and the answers of the alert windows.
+class RemindersTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit RemindersTab(QWidget* parent = nullptr);
+
+    // Start-up: today's reminders.
+    void ShowToday();
+    // The filter code of the selected button.
+    int CurrentFilter() const;
+
+    QTreeWidget* lv1 = nullptr;
+    QWidget* pnlBottom = nullptr;
+    QRadioButton* rbToDay = nullptr;
+    QRadioButton* rbTomorrow = nullptr;
+    QRadioButton* rbMiss = nullptr;
+    QRadioButton* rb1 = nullptr;
+    QRadioButton* rb2 = nullptr;
+    QRadioButton* rbAll = nullptr;
+    QMenu* pmAlam = nullptr;
+    QAction* NAddAlam = nullptr;
+    QAction* NModAlam = nullptr;
+    QAction* NDelAlam = nullptr;
+
+    void NAddAlamClick();
+    void NModAlamClick();
+    void NDelAlamClick();
+    void WMAlamDelete(int id);
+    void WMAlamSeen(int id);
+
+private:
+    void showAll();
+
+    QButtonGroup* m_filters = nullptr;
+};

@@ -1,0 +1,128 @@
+#include "TAlam.h"
+
+#include "shell/Clock.h"
+#include "store/JetDialect.h"
+#include "store/ListFill.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QTreeWidget>
+
+TAlam AlamStore;
+
+const QString TAlam::SeenText = QStringLiteral("看过的");
+const QString TAlam::MissedText = QStringLiteral("错过的");
+
+QString AlamDateText(const QDate& date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString AlamTimeText(const QTime& time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+
+QDate DailyFixedDate()
+{
+    return QDate::fromString(QStringLiteral("1981-02-14"), QStringLiteral("yyyy-MM-dd"));
+}
+
+namespace {
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+// Whether a list time text is a whole "yyyy-MM-dd HH:mm:ss" moment. Such texts
+// sort as their moments do, so no time-zone-aware parsing is needed per row.
+bool isMomentText(const QString& text)
+{
+    if (text.size() != 19 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-') ||
+        text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':')) {
+        return false;
+    }
+    auto number = [&text](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (!text.at(i).isDigit()) {
+                return -1;
+            }
+            value = value * 10 + text.at(i).digitValue();
+        }
+        return value;
+    };
+    const int y = number(0, 4), m = number(5, 2), d = number(8, 2);
+    const int h = number(11, 2), n = number(14, 2), s = number(17, 2);
+    return y >= 0 && QDate::isValid(y, m, d) && h >= 0 && h < 24 && n >= 0 && n < 60 && s >= 0 && s < 60;
+}
+
+} // namespace
+
+void TAlam::InsertAlam()
+{
+    if (ReDay) {
+        statement = SqlFormat(Sql::AlamAddDaily, {AlamTimeText(AlamTime), ReMark});
+    } else {
+        statement =
+            SqlFormat(Sql::AlamAddOnce, {AlamTimeText(AlamTime), AlamDateText(AlamDate), boolText(false), ReMark});
+    }
+    ExecSQL(statement);
+}
+
+void TAlam::FillAlamList(QTreeWidget* list, int filter)
+{
+    statement = Sql::AlamList + Sql::AlamFilters[std::clamp(filter, 0, 5)];
+    FillListView(statement, list, false);
+    // Missed is not stored: a one-off whose moment has passed and that nobody saw.
+    const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(i);
+        const QString when = item->text(1);
+        if (item->text(3).isEmpty() && isMomentText(when) && when < now) {
+            item->setText(3, MissedText);
+        }
+    }
+}
+
+void TAlam::DeleteAlam(const QString& id)
+{
+    statement = SqlFormat(Sql::AlamDelete, {id});
+    ExecSQL(statement);
+}
+
+void TAlam::LoadAlam(const QString& id)
+{
+    statement = SqlFormat(Sql::AlamRead, {id});
+    DbAccess->OpenQuery(statement);
+    const ResultSet& row = DbAccess->Query;
+    const QDateTime zero = Jet::fromDays(0);
+    if (row.eof()) {
+        AlamTime = zero.time();
+        AlamDate = zero.date();
+        ReDay = false;
+        ReMark.clear();
+        return;
+    }
+    const QDateTime time = row.asDateTime(QStringLiteral("AlamTime"));
+    const QDateTime date = row.asDateTime(QStringLiteral("AlamDate"));
+    AlamTime = time.isValid() ? time.time() : zero.time();
+    AlamDate = date.isValid() ? date.date() : zero.date();
+    ReDay = row.asBoolean(QStringLiteral("ReDay"));
+    ReMark = row.asString(QStringLiteral("ReMark"));
+}
+
+void TAlam::UpdateAlam(const QString& id)
+{
+    statement =
+        SqlFormat(Sql::AlamChange, {AlamTimeText(AlamTime), AlamDateText(AlamDate), boolText(ReDay), ReMark, id});
+    ExecSQL(statement);
+}
+
+void TAlam::SetAlamSeen(const QString& id)
+{
+    statement = SqlFormat(Sql::AlamSeen, {id});
+    ExecSQL(statement);
+}

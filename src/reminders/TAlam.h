@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+class QTreeWidget;
+
+// The reminders table: one held record, the statements of each operation, and
+// the reminders list under one of six filters with missed rows marked.
+class TAlam
+{
+public:
+    enum Filter
+    {
+        Today = 0,
+        Tomorrow = 1,
+        Missed = 2,
+        Seen = 3,
+        Daily = 4,
+        All = 5
+    };
+
+    // A daily record is inserted without its date.
+    void InsertAlam();
+    void FillAlamList(QTreeWidget* list, int filter);
+    void DeleteAlam(const QString& id);
+    // A vanished reminder reads as an empty record: zero time and date, not daily.
+    void LoadAlam(const QString& id);
+    // Writes all four values and makes the reminder unseen again.
+    void UpdateAlam(const QString& id);
+    void SetAlamSeen(const QString& id);
+
+    QTime AlamTime;
+    QDate AlamDate;
+    bool ReDay = false;
+    QString ReMark;
+    QString statement;
+
+    // The list's status texts.
+    static const QString SeenText;
+    static const QString MissedText;
+};
+
+extern TAlam AlamStore;
+
+// Date and time as the reminders write and read them.
+QString AlamDateText(const QDate& date);
+QString AlamTimeText(const QTime& time);
+// The date read from "1981-02-14": every reminder saved as daily through the
+// modify dialog gets it, so that it never matches today or tomorrow.
+QDate DailyFixedDate();

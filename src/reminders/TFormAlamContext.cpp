@@ -1,0 +1,153 @@
+#include "TFormAlamContext.h"
+
+#include "TAlamContext.h"
+#include "groups/TFormAddType.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/Exceptions.h"
+#include "shell/Messages.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+TFormAlamContext::TFormAlamContext(QWidget* parent) : TFormBaseDlg(parent)
+{
+    setObjectName(QStringLiteral("FormAlamContext"));
+    setWindowTitle(QStringLiteral("提醒内容"));
+    auto* layout = new QVBoxLayout(clientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    lv1 = new QTreeWidget(clientArea());
+    lv1->setObjectName(QStringLiteral("lv1"));
+    lv1->setRootIsDecorated(false);
+    lv1->setAllColumnsShowFocus(true);
+    lv1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lv1->setToolTip(QStringLiteral("点右键可以新建、修改和是删除提醒内容"));
+    lv1->setHeaderLabels({QStringLiteral("ID"), QStringLiteral("提醒内容")});
+    lv1->headerItem()->setTextAlignment(1, Qt::AlignCenter);
+    lv1->setColumnHidden(0, true);
+    lv1->setColumnWidth(1, 500);
+    lv1->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(lv1);
+    setTabOrder(btnCancel, lv1);
+
+    pm1 = new QMenu(this);
+    pm1->setObjectName(QStringLiteral("pm1"));
+    N1 = pm1->addAction(QStringLiteral("新建"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N2 = pm1->addAction(QStringLiteral("修改"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N3 = pm1->addAction(QStringLiteral("删除"));
+    N3->setObjectName(QStringLiteral("N3"));
+    connect(lv1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pm1->popup(lv1->viewport()->mapToGlobal(pos)); });
+    connect(N1, &QAction::triggered, this, guard([this] { N1Click(); }));
+    connect(N2, &QAction::triggered, this, guard([this] { N2Click(); }));
+    connect(N3, &QAction::triggered, this, guard([this] { N3Click(); }));
+    connect(lv1, &QTreeWidget::itemDoubleClicked, this, guard([this] { btnOKClick(); }));
+}
+
+void TFormAlamContext::showEvent(QShowEvent* event)
+{
+    TFormBaseDlg::showEvent(event);
+    if (!m_filled) {
+        m_filled = true;
+        Guarded([this] { AlamContextStore.FillAlamContextList(lv1); });
+    }
+}
+
+void TFormAlamContext::N1Click()
+{
+    if (ShowAddAlamContextDlg() == mrOk) {
+        AlamContextStore.FillAlamContextList(lv1);
+    }
+}
+
+void TFormAlamContext::N2Click()
+{
+    QTreeWidgetItem* item = lv1->currentItem();
+    if (!item || !item->isSelected()) {
+        return;
+    }
+    if (ShowModAlamContextDlg(item->text(0), item->text(1)) == mrOk) {
+        AlamContextStore.FillAlamContextList(lv1);
+    }
+}
+
+void TFormAlamContext::N3Click()
+{
+    QTreeWidgetItem* item = lv1->currentItem();
+    if (!item || !item->isSelected() || !AskConfirm(QStringLiteral("你确定要删除你选择的内容吗?"))) {
+        return;
+    }
+    AlamContextStore.DeleteAlamContext(item->text(0));
+    delete item;
+}
+
+void TFormAlamContext::btnOKClick()
+{
+    QTreeWidgetItem* item = lv1->currentItem();
+    if (!item || !item->isSelected()) {
+        return;
+    }
+    PickedText = item->text(1);
+    accept();
+}
+
+TFormEditAlamContext::TFormEditAlamContext(const QString& id, QWidget* parent) : TFormBaseDlg(parent), RecordID(id)
+{
+    const bool adding = id.isEmpty();
+    setObjectName(adding ? QStringLiteral("FormAddAlamContext") : QStringLiteral("FormModAlamContext"));
+    setWindowTitle(adding ? QStringLiteral("新建提醒内容") : QStringLiteral("修改提醒内容"));
+    Label1 = new QLabel(QStringLiteral("提醒内容"), clientArea());
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(32, 28, 65, 15);
+    mmoNote = new QPlainTextEdit(clientArea());
+    mmoNote->setObjectName(QStringLiteral("mmoNote"));
+    mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont memoFont = mmoNote->font();
+    memoFont.setPointSizeF(memoFont.pointSizeF() * 13.0 / 11.0);
+    mmoNote->setFont(memoFont);
+    mmoNote->setGeometry(96, 28, 257, 98);
+    setTabOrder(btnCancel, mmoNote);
+    resize(372, 186);
+}
+
+void TFormEditAlamContext::btnOKClick()
+{
+    const QString text = mmoNote->toPlainText();
+    if (IsBlankText(text)) {
+        throw EAppError(QStringLiteral("提醒内容不能为空！"));
+    }
+    AlamContextStore.ReMark = text;
+    if (RecordID.isEmpty()) {
+        AlamContextStore.InsertAlamContext();
+    } else {
+        AlamContextStore.UpdateAlamContext(RecordID);
+    }
+    accept();
+}
+
+std::pair<int, QString> ShowAlamContextDlg()
+{
+    TFormAlamContext dialog;
+    const int result = dialog.showModal();
+    return {result, result == mrOk ? dialog.PickedText : QString()};
+}
+
+int ShowAddAlamContextDlg()
+{
+    TFormEditAlamContext dialog{QString()};
+    return dialog.showModal();
+}
+
+int ShowModAlamContextDlg(const QString& id, const QString& text)
+{
+    TFormEditAlamContext dialog(id);
+    dialog.mmoNote->setPlainText(text);
+    return dialog.showModal();
+}

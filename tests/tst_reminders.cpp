@@ -1,0 +1,514 @@
+// Reminders: the list and its filters, the scheduler with the clock set by the
+// test, the alert window and its answers, the editors and the phrases.
+#include "ModalPoller.h"
+#include "TestEnv.h"
+#include "reminders/AlamScheduler.h"
+#include "reminders/Chime.h"
+#include "reminders/RemindersTab.h"
+#include "reminders/TAlam.h"
+#include "reminders/TFormAddAlam.h"
+#include "reminders/TFormAlamContext.h"
+#include "reminders/TFormShowAlam.h"
+#include "shell/Clock.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/TFormMain.h"
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QDate kToday(2024, 3, 15);
+
+qint64 addOnce(const QString& time, const QDate& date, const QString& text)
+{
+    AlamStore.AlamTime = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+    AlamStore.AlamDate = date;
+    AlamStore.ReDay = false;
+    AlamStore.ReMark = text;
+    AlamStore.InsertAlam();
+    return QueryInt(QStringLiteral("select max(ID) from Alam"));
+}
+
+qint64 addDaily(const QString& time, const QString& text)
+{
+    AlamStore.AlamTime = QTime::fromString(time, QStringLiteral("HH:mm:ss"));
+    AlamStore.ReDay = true;
+    AlamStore.ReMark = text;
+    AlamStore.InsertAlam();
+    return QueryInt(QStringLiteral("select max(ID) from Alam"));
+}
+
+// The rows of a list as "id|time|text|status".
+QStringList rowsOf(QTreeWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = list->topLevelItem(i);
+        out << QStringList{item->text(0), item->text(1), item->text(2), item->text(3)}.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
+struct Alerts
+{
+    AlamScheduler scheduler{[this](const QString& id, const QString& text, bool daily) {
+        seen << QStringLiteral("%1:%2:%3").arg(id, text, daily ? QStringLiteral("daily") : QStringLiteral("once"));
+    }};
+    QStringList seen;
+    QStringList tickAt(const QTime& time, const QDate& date = kToday)
+    {
+        seen.clear();
+        Clock::setFixed(QDateTime(date, time));
+        scheduler.Tick();
+        return seen;
+    }
+};
+
+void closeAlerts()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<TFormShowAlam*>(w)) {
+            delete w;
+        }
+    }
+}
+
+} // namespace
+
+class TestReminders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        closeAlerts();
+        Chime::setPlayer({});
+    }
+    void listMarksMissedRows();
+    void storeRecordRoundTrip();
+    void schedulerFiresInItsSecondOnly();
+    void schedulerDailyEveryDay();
+    void lateTickCatchesUpOnce();
+    void failingQueryReportedOnce();
+    void dailyAlertStoresNothing();
+    void alertAnswersUpdateTheList();
+    void answerForUnlistedReminder();
+    void editorChecks_data();
+    void editorChecks();
+    void quickOffsets_data();
+    void quickOffsets();
+    void onceDailySwitchResetsDate();
+    void modifyDialog();
+    void tabCommands();
+    void phrases();
+};
+
+void TestReminders::listMarksMissedRows()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    const qint64 past = addOnce("09:29:59", kToday, "past");
+    const qint64 later = addOnce("09:30:01", kToday, "later");
+    const qint64 daily = addDaily("01:00:00", "daily");
+    const qint64 seen = addOnce("08:00:00", kToday, "seen");
+    AlamStore.SetAlamSeen(QString::number(seen));
+    QTreeWidget list;
+    list.setColumnCount(4);
+    const QString p = QString::number(past), l = QString::number(later), d = QString::number(daily),
+                  s = QString::number(seen);
+    AlamStore.FillAlamList(&list, TAlam::Today);
+    QCOMPARE(rowsOf(&list), (QStringList{p + "|2024-03-15 09:29:59|past|错过的", l + "|2024-03-15 09:30:01|later|",
+                                         s + "|2024-03-15 08:00:00|seen|看过的"}));
+    AlamStore.FillAlamList(&list, TAlam::Missed);
+    QCOMPARE(rowsOf(&list), QStringList{p + "|2024-03-15 09:29:59|past|错过的"});
+    AlamStore.FillAlamList(&list, TAlam::Daily);
+    QCOMPARE(rowsOf(&list), QStringList{d + "|每天  01:00:00|daily|"});
+    AlamStore.FillAlamList(&list, TAlam::All);
+    QCOMPARE(list.topLevelItemCount(), 4);
+}
+
+void TestReminders::storeRecordRoundTrip()
+{
+    TestEnv env;
+    const qint64 id = addOnce("10:11:12", QDate(2024, 4, 1), "  two\nlines 'quoted' @#@ ");
+    AlamStore.SetAlamSeen(QString::number(id));
+    AlamStore.ReMark.clear();
+    AlamStore.LoadAlam(QString::number(id));
+    QCOMPARE(AlamStore.AlamTime, QTime(10, 11, 12));
+    QCOMPARE(AlamStore.AlamDate, QDate(2024, 4, 1));
+    QVERIFY(!AlamStore.ReDay);
+    QCOMPARE(AlamStore.ReMark, QStringLiteral("  two\nlines 'quoted' @#@ "));
+    // Changing it makes it unseen again.
+    AlamStore.UpdateAlam(QString::number(id));
+    QCOMPARE(QueryInt(QStringLiteral("select bLook from Alam")), 0);
+    // A vanished reminder reads as an empty record.
+    AlamStore.LoadAlam(QStringLiteral("999"));
+    QCOMPARE(AlamStore.AlamTime, QTime(0, 0));
+    QCOMPARE(AlamStore.AlamDate, QDate(1899, 12, 30));
+    QVERIFY(!AlamStore.ReDay);
+    QVERIFY(AlamStore.ReMark.isEmpty());
+}
+
+void TestReminders::schedulerFiresInItsSecondOnly()
+{
+    TestEnv env;
+    const qint64 a = addOnce("10:00:00", kToday, "a");
+    const qint64 b = addOnce("10:00:00", kToday, "b");
+    addOnce("10:00:00", kToday.addDays(1), "tomorrow");
+    Alerts alerts;
+    QCOMPARE(alerts.tickAt(QTime(9, 59, 59)), QStringList());
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 0)),
+             (QStringList{QStringLiteral("%1:a:once").arg(a), QStringLiteral("%1:b:once").arg(b)}));
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 1)), QStringList());
+    // Never written: the reminder stays unseen, so the list counts it as missed.
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam where bLook<>0")), 0);
+}
+
+void TestReminders::schedulerDailyEveryDay()
+{
+    TestEnv env;
+    const qint64 plain = addDaily("07:00:00", "plain");
+    const qint64 fixed = addDaily("07:00:00", "fixed");
+    ExecSQL(SqlFormat(Sql::AlamChange, {"07:00:00", "1981-02-14", "-1", "fixed", QString::number(fixed)}));
+    const qint64 dated = addDaily("07:00:00", "dated");
+    ExecSQL(SqlFormat(Sql::AlamChange, {"07:00:00", "2030-01-01", "-1", "dated", QString::number(dated)}));
+    for (int day = 0; day < 3; ++day) {
+        Alerts alerts;
+        QCOMPARE(alerts.tickAt(QTime(7, 0, 0), kToday.addDays(day * 100)),
+                 (QStringList{QStringLiteral("%1:plain:daily").arg(plain), QStringLiteral("%1:fixed:daily").arg(fixed),
+                              QStringLiteral("%1:dated:daily").arg(dated)}));
+    }
+}
+
+void TestReminders::lateTickCatchesUpOnce()
+{
+    TestEnv env;
+    addOnce("10:00:00", kToday, "late");
+    addOnce("23:59:59", kToday, "before midnight");
+    addOnce("00:00:01", kToday.addDays(1), "after midnight");
+    addOnce("11:00:00", kToday, "long gap");
+    Alerts alerts;
+    alerts.tickAt(QTime(9, 59, 58));
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 2)).size(), 1);
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 2)), QStringList()); // the same second again
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 3)), QStringList());
+    // Across midnight each skipped second is looked at on its own date.
+    alerts.tickAt(QTime(23, 59, 57));
+    QCOMPARE(alerts.tickAt(QTime(0, 0, 2), kToday.addDays(1)).size(), 2);
+    // A gap longer than five minutes (a resume from suspend) leaves them missed.
+    alerts.tickAt(QTime(10, 54, 59));
+    QCOMPARE(alerts.tickAt(QTime(11, 0, 1)), QStringList());
+}
+
+void TestReminders::failingQueryReportedOnce()
+{
+    TestEnv env;
+    Alerts alerts;
+    ExecSQL(QStringLiteral("alter table Alam rename to Gone"));
+    for (int s = 0; s < 5; ++s) {
+        Guarded([&] { alerts.tickAt(QTime(10, 0, s)); });
+    }
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QVERIFY(env.messages.boxes().first().text.startsWith(QStringLiteral("数据库查询错误，请检查！")));
+    ExecSQL(QStringLiteral("alter table Gone rename to Alam"));
+    Guarded([&] { alerts.tickAt(QTime(10, 0, 6)); });
+    ExecSQL(QStringLiteral("alter table Alam rename to Gone"));
+    Guarded([&] { alerts.tickAt(QTime(10, 0, 7)); });
+    QCOMPARE(env.messages.boxes().size(), 2);
+}
+
+void TestReminders::dailyAlertStoresNothing()
+{
+    TestEnv env;
+    int chimes = 0;
+    Chime::setPlayer([&chimes] { ++chimes; });
+    addDaily("07:00:00", "daily");
+    QObject target;
+    QPointer<TFormShowAlam> alert = new TFormShowAlam(QStringLiteral("1"), QStringLiteral("daily"), true, &target);
+    QCOMPARE(alert->windowTitle(), QStringLiteral("提醒"));
+    QCOMPARE(alert->btnOkSave->text(), QStringLiteral("看到了"));
+    QVERIFY(alert->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(alert->windowFlags() & Qt::WindowStaysOnTopHint);
+    alert->show();
+    QVERIFY(!alert->btnOkDel->isVisible());
+    QCOMPARE(alert->mmo1->toPlainText(), QStringLiteral("daily"));
+    QCOMPARE(chimes, 0);
+    QVERIFY(QTest::qWaitFor([&] { return chimes == 1; }, 2000));
+    QCOMPARE(alert->geometry(), TFormShowAlam::PlaceOnScreen(QSize(292, 198)));
+    QTest::keyClick(alert, Qt::Key_Escape); // Esc belongs to the hidden delete button
+    QVERIFY(alert && alert->isVisible());
+    const qint64 changes = QueryInt(QStringLiteral("select total_changes()"));
+    alert->btnOkSave->click();
+    QVERIFY(QTest::qWaitFor([&] { return alert.isNull(); }));
+    QCOMPARE(QueryInt(QStringLiteral("select total_changes()")), changes);
+}
+
+void TestReminders::alertAnswersUpdateTheList()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    Chime::setPlayer([] {});
+    const qint64 kept = addOnce("09:00:00", kToday, "kept");
+    const qint64 gone = addOnce("09:10:00", kToday, "gone");
+    addOnce("11:00:00", kToday, "other");
+    TFormMain window;
+    window.show();
+    QTreeWidget* list = window.ts3->lv1;
+    QVERIFY(window.ts3->rbToDay->isChecked());
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("错过的"));
+
+    ShowAlamAlert(QString::number(kept), QStringLiteral("kept"), false);
+    auto* alert = qobject_cast<TFormShowAlam*>(QApplication::topLevelWidgets().last());
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* a = qobject_cast<TFormShowAlam*>(w)) {
+            alert = a;
+        }
+    }
+    QVERIFY(alert);
+    QCOMPARE(alert->btnOkSave->text(), QStringLiteral("看到了并保留"));
+    alert->btnOkSave->click();
+    QVERIFY(QTest::qWaitFor([&] { return list->topLevelItem(0)->text(3) == QStringLiteral("看过的"); }));
+    QCOMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(kept)), 1);
+
+    ShowAlamAlert(QString::number(gone), QStringLiteral("gone"), false);
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* a = qobject_cast<TFormShowAlam*>(w); a && a->isVisible()) {
+            alert = a;
+        }
+    }
+    QTest::keyClick(alert, Qt::Key_Escape);
+    QVERIFY(QTest::qWaitFor([&] { return list->topLevelItemCount() == 2; }));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam where ID=%1").arg(gone)), 0);
+    QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("other"));
+    QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestReminders::answerForUnlistedReminder()
+{
+    TestEnv env;
+    const qint64 tomorrow = addOnce("09:00:00", kToday.addDays(1), "tomorrow");
+    TFormMain window;
+    window.show();
+    QCOMPARE(window.ts3->lv1->topLevelItemCount(), 0);
+    window.ts3->WMAlamSeen(static_cast<int>(tomorrow));
+    QCOMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam")), 1);
+    window.ts3->WMAlamDelete(static_cast<int>(tomorrow));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam")), 0);
+    QCOMPARE(window.ts3->lv1->topLevelItemCount(), 0);
+}
+
+void TestReminders::editorChecks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("daily");
+    QTest::addColumn<int>("secondsFromNow");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("blank text") << " \n\t " << false << 60 << "提醒内容不能为空！";
+    QTest::newRow("text checked before time") << "" << false << -60 << "提醒内容不能为空！";
+    QTest::newRow("one second past") << "x" << false << -1 << "设置的提醒时间不能早于当前时间！";
+    QTest::newRow("past but daily") << "x" << true << -1 << "";
+    QTest::newRow("exactly now") << "x" << false << 0 << "";
+    QTest::newRow("blanks around kept") << "  x  " << false << 10 << "";
+}
+
+void TestReminders::editorChecks()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, daily);
+    QFETCH(int, secondsFromNow);
+    QFETCH(QString, refusal);
+    TestEnv env(true, QDateTime(kToday, QTime(14, 5, 9)));
+    int result = 0;
+    ModalPoller poller([&](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddAlam*>(d);
+        QVERIFY(dlg);
+        const QDateTime moment = Clock::now().addSecs(secondsFromNow);
+        dlg->DBDay->setDate(moment.date());
+        dlg->DBTime->setTime(moment.time());
+        (daily ? dlg->rbDay : dlg->rbTime)->setChecked(true);
+        dlg->mmoNote->setPlainText(text);
+        dlg->btnOK->click();
+        QCOMPARE(dlg->isVisible(), !refusal.isEmpty());
+    });
+    result = ShowAddAlamDlg();
+    QCOMPARE(result, refusal.isEmpty() ? int(mrOk) : int(mrCancel));
+    QCOMPARE(env.messages.texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam")), refusal.isEmpty() ? 1 : 0);
+    if (refusal.isEmpty()) {
+        DbAccess->OpenQuery(QStringLiteral("select * from Alam"));
+        QCOMPARE(DbAccess->Query.asString(QStringLiteral("ReMark")), text);
+        QCOMPARE(DbAccess->Query.asBoolean(QStringLiteral("ReDay")), daily);
+        QCOMPARE(DbAccess->Query.value(QStringLiteral("AlamDate")).isNull(), daily);
+    }
+}
+
+void TestReminders::quickOffsets_data()
+{
+    QTest::addColumn<QTime>("now");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QDateTime>("expected");
+    QTest::newRow("1 hour") << QTime(14, 5, 9) << "N11" << QDateTime(kToday, QTime(15, 5, 9));
+    QTest::newRow("1 hour past midnight") << QTime(23, 30, 0) << "N11" << QDateTime(kToday.addDays(1), QTime(0, 30, 0));
+    QTest::newRow("1 day") << QTime(14, 5, 9) << "N12" << QDateTime(kToday.addDays(1), QTime(14, 5, 9));
+    QTest::newRow("2 days") << QTime(14, 5, 9) << "N32" << QDateTime(kToday.addDays(2), QTime(14, 5, 9));
+    QTest::newRow("3 days") << QTime(14, 5, 9) << "N1" << QDateTime(kToday.addDays(3), QTime(14, 5, 9));
+    QTest::newRow("7 days") << QTime(14, 5, 9) << "N71" << QDateTime(kToday.addDays(7), QTime(14, 5, 9));
+    QTest::newRow("10 days") << QTime(14, 5, 9) << "N101" << QDateTime(kToday.addDays(10), QTime(14, 5, 9));
+    QTest::newRow("30 days") << QTime(23, 59, 59) << "N301" << QDateTime(kToday.addDays(30), QTime(23, 59, 59));
+}
+
+void TestReminders::quickOffsets()
+{
+    QFETCH(QTime, now);
+    QFETCH(QString, item);
+    QFETCH(QDateTime, expected);
+    TestEnv env(true, QDateTime(kToday, now));
+    TFormAddAlam dlg;
+    // The new dialog starts one hour ahead, by the same rule.
+    QCOMPARE(dlg.ChosenMoment(), QDateTime(kToday, now).addSecs(3600));
+    dlg.DBDay->setDate(QDate(2000, 1, 1));
+    dlg.DBTime->setTime(QTime(1, 2, 3));
+    dlg.pm1->findChild<QAction*>(item)->trigger();
+    QCOMPARE(dlg.ChosenMoment(), expected);
+}
+
+void TestReminders::onceDailySwitchResetsDate()
+{
+    TestEnv env;
+    TFormAddAlam dlg;
+    dlg.show();
+    dlg.DBDay->setDate(QDate(2030, 5, 5));
+    dlg.rbDay->click();
+    QVERIFY(!dlg.DBDay->isVisible() && !dlg.btn1->isVisible() && !dlg.LabDay->isVisible());
+    dlg.rbTime->click();
+    QVERIFY(dlg.DBDay->isVisible());
+    QCOMPARE(dlg.DBDay->date(), kToday);
+}
+
+void TestReminders::modifyDialog()
+{
+    TestEnv env;
+    const qint64 id = addOnce("10:00:00", kToday, "once");
+    AlamStore.SetAlamSeen(QString::number(id));
+    ModalPoller toDaily([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormModAlam*>(d);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("修改提醒"));
+        QCOMPARE(dlg->mmoNote->toPlainText(), QStringLiteral("once"));
+        QCOMPARE(dlg->DBTime->time(), QTime(10, 0, 0));
+        QVERIFY(dlg->rbTime->isChecked());
+        dlg->rbDay->click();
+        dlg->btnOK->click();
+    });
+    QCOMPARE(ShowModAlamDlg(QString::number(id)), int(mrOk));
+    DbAccess->OpenQuery(SqlFormat(Sql::AlamRead, {QString::number(id)}));
+    QCOMPARE(DbAccess->Query.asString(QStringLiteral("AlamDate")), QStringLiteral("1981-02-14"));
+    QVERIFY(DbAccess->Query.asBoolean(QStringLiteral("ReDay")));
+    QVERIFY(!DbAccess->Query.asBoolean(QStringLiteral("bLook")));
+
+    ModalPoller toOnce([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormModAlam*>(d);
+        QVERIFY(dlg->rbDay->isChecked());
+        QVERIFY(dlg->DBDay->isHidden());
+        dlg->rbTime->click();
+        dlg->DBDay->setDate(kToday.addDays(2));
+        dlg->btnOK->click();
+    });
+    QCOMPARE(ShowModAlamDlg(QString::number(id)), int(mrOk));
+    DbAccess->OpenQuery(SqlFormat(Sql::AlamRead, {QString::number(id)}));
+    QCOMPARE(DbAccess->Query.asString(QStringLiteral("AlamDate")), QStringLiteral("2024-03-17"));
+    QVERIFY(!DbAccess->Query.asBoolean(QStringLiteral("ReDay")));
+}
+
+void TestReminders::tabCommands()
+{
+    TestEnv env;
+    addOnce("10:00:00", kToday, "today");
+    addOnce("10:00:00", kToday.addDays(1), "tomorrow");
+    TFormMain window;
+    window.show();
+    RemindersTab* tab = window.ts3;
+    tab->rbTomorrow->click();
+    QCOMPARE(rowsOf(tab->lv1).size(), 1);
+    // No row selected: modify and delete do nothing and ask nothing.
+    tab->lv1->setCurrentItem(nullptr);
+    tab->NModAlam->trigger();
+    tab->NDelAlam->trigger();
+    QVERIFY(env.messages.boxes().isEmpty());
+
+    ModalPoller add([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddAlam*>(d);
+        dlg->mmoNote->setPlainText(QStringLiteral("new"));
+        dlg->btnOK->click();
+    });
+    tab->NAddAlam->trigger();
+    QVERIFY(add.handled());
+    QVERIFY(tab->rbAll->isChecked());
+    QCOMPARE(tab->CurrentFilter(), 5);
+    QCOMPARE(rowsOf(tab->lv1).size(), 3);
+
+    tab->lv1->setCurrentItem(tab->lv1->topLevelItem(1));
+    env.messages.answer(true);
+    tab->NDelAlam->trigger();
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("确实要删除 tomorrow 吗？")});
+    QCOMPARE(rowsOf(tab->lv1).size(), 2);
+    QCOMPARE(tab->lv1->topLevelItem(1)->text(2), QStringLiteral("new"));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam")), 2);
+}
+
+void TestReminders::phrases()
+{
+    TestEnv env;
+    // An empty list: OK picks nothing and the dialog stays open.
+    ModalPoller empty([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAlamContext*>(d);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("提醒内容"));
+        dlg->btnOK->click();
+        QVERIFY(dlg->isVisible());
+        dlg->N2->trigger();
+        dlg->N3->trigger();
+    });
+    QCOMPARE(ShowAlamContextDlg().first, int(mrCancel));
+    QVERIFY(env.messages.boxes().isEmpty());
+
+    // New phrases: blanks refused, blanks around kept.
+    for (const QString& typed : {QStringLiteral("  "), QStringLiteral(" 喝水 ")}) {
+        ModalPoller add([&](QDialog* d) {
+            auto* dlg = qobject_cast<TFormEditAlamContext*>(d);
+            QCOMPARE(dlg->windowTitle(), QStringLiteral("新建提醒内容"));
+            dlg->mmoNote->setPlainText(typed);
+            dlg->btnOK->click();
+        });
+        ShowAddAlamContextDlg();
+    }
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("提醒内容不能为空！")});
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from AlamContext")), 1);
+
+    // Picking one in the editor replaces the text typed so far.
+    TFormAddAlam editor;
+    editor.mmoNote->setPlainText(QStringLiteral("typed"));
+    ModalPoller pick([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAlamContext*>(d);
+        QCOMPARE(dlg->lv1->topLevelItemCount(), 1);
+        QTreeWidgetItem* item = dlg->lv1->topLevelItem(0);
+        dlg->lv1->setCurrentItem(item);
+        emit dlg->lv1->itemDoubleClicked(item, 1);
+    });
+    editor.btnAlamContext->click();
+    QVERIFY(pick.handled());
+    QCOMPARE(editor.mmoNote->toPlainText(), QStringLiteral(" 喝水 "));
+}
+
+QTEST_MAIN(TestReminders)
+#include "tst_reminders.moc"
