@@ -1,3 +1,4 @@
+#include "reminders/TFormShowAlam.h"
 #include "shell/Application.h"
 #include "shell/TApplication.h"
 #include "shell/TFormMain.h"
@@ -24,6 +25,12 @@ int main(int argc, char** argv)
         // A cancelled login asks to end before the loop runs: nothing more happens.
         if (!TerminateRequested()) {
             rc = app.exec();
+        }
+        // Alerts still open belong to no window: free them before the database goes.
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TFormShowAlam*>(widget)) {
+                delete widget;
+            }
         }
     }
     DbAccess = nullptr;
