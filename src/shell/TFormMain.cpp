@@ -11,6 +11,8 @@
 #include "reminders/AlamScheduler.h"
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormShowAlam.h"
+#include "urls/TIE.h"
+#include "urls/UrlsTab.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -50,8 +52,7 @@ void TFormMain::buildFrame()
     pgc1->setObjectName(QStringLiteral("pgc1"));
     ts2 = new NotesTab(pgc1);
     ts3 = new RemindersTab(pgc1);
-    ts1 = new QWidget(pgc1);
-    ts1->setObjectName(QStringLiteral("ts1"));
+    ts1 = new UrlsTab(pgc1);
     pgc1->addTab(ts2, QStringLiteral("记事本"));
     pgc1->addTab(ts3, QStringLiteral("定时提醒"));
     pgc1->addTab(ts1, QStringLiteral("网址管理"));
@@ -112,6 +113,8 @@ void TFormMain::buildMenus()
 void TFormMain::FormCreate()
 {
     setMainWindow(this);
+    IETypeTree = new TZentTree(ts1->tvIE, QStringLiteral("全部"), QStringLiteral("IEType"), TZentTree::WebImages());
+    ts1->setTree(IETypeTree);
     NoteTypeTree =
         new TZentTree(ts2->tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
     ts2->setTree(NoteTypeTree);
@@ -142,7 +145,9 @@ void TFormMain::setVisible(bool visible)
 void TFormMain::FormShow()
 {
     StartupSequence steps;
+    steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
+    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     steps.run();

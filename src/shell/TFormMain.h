@@ -13,6 +13,7 @@ class QTimer;
 class QWidget;
 class NotesTab;
 class RemindersTab;
+class UrlsTab;
 class AlamScheduler;
 class TZentTree;
 
@@ -41,7 +42,7 @@ public:
     QTabWidget* pgc1 = nullptr;
     NotesTab* ts2 = nullptr;
     RemindersTab* ts3 = nullptr;
-    QWidget* ts1 = nullptr;
+    UrlsTab* ts1 = nullptr;
     QWidget* pnl1 = nullptr;
     QCheckBox* chk1 = nullptr;
     QPushButton* btnSystem = nullptr;
@@ -57,6 +58,7 @@ public:
     QAction* NShowForm = nullptr;
     QAction* NClose = nullptr;
 
+    TZentTree* IETypeTree = nullptr;
     TZentTree* NoteTypeTree = nullptr;
 
 protected:

@@ -5,6 +5,8 @@
 #include "shell/Exceptions.h"
 
 #include <QRegularExpression>
+#include <limits>
+#include <numeric>
 #include <sqlcipher/sqlite3.h>
 
 namespace {
@@ -129,6 +131,7 @@ void ResultSet::open(sqlite3* db, const QString& statement)
 void ResultSet::close()
 {
     m_open = false;
+    m_sortOrder.clear();
     m_table.clear();
     m_fields.clear();
     m_cells.clear();
@@ -297,6 +300,54 @@ void ResultSet::reorder(const std::vector<int>& order)
     }
     m_cells = std::move(cells);
     m_rowids = std::move(rowids);
+}
+
+void ResultSet::setSortOrder(const QString& order)
+{
+    const QStringList words = order.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.isEmpty()) {
+        m_sortOrder = order;
+        return;
+    }
+    const int column = requireField(words.first());
+    const bool descending = words.size() > 1 && words.at(1) == QLatin1String("DESC");
+    const int rows = recordCount();
+    const size_t width = m_fields.size();
+
+    // Numbers compare as numbers; anything else as text, ignoring case. Empty first.
+    bool numeric = true;
+    for (int r = 0; r < rows && numeric; ++r) {
+        const QVariant& v = m_cells[static_cast<size_t>(r) * width + static_cast<size_t>(column)];
+        numeric = v.isNull() || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+    }
+    std::vector<int> permutation(static_cast<size_t>(rows));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    auto cell = [&](int r) -> const QVariant& {
+        return m_cells[static_cast<size_t>(r) * width + static_cast<size_t>(column)];
+    };
+    if (numeric) {
+        std::vector<double> keys(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            keys[static_cast<size_t>(r)] =
+                cell(r).isNull() ? -std::numeric_limits<double>::infinity() : cell(r).toDouble();
+        }
+        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
+            return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
+                              : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
+        });
+    } else {
+        std::vector<QString> keys(static_cast<size_t>(rows));
+        for (int r = 0; r < rows; ++r) {
+            keys[static_cast<size_t>(r)] = cell(r).toString();
+        }
+        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
+            const int c = keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)], Qt::CaseInsensitive);
+            return descending ? c > 0 : c < 0;
+        });
+    }
+    reorder(permutation);
+    m_cursor = rows > 0 ? 0 : -1;
+    m_sortOrder = order;
 }
 
 void ResultSet::append()

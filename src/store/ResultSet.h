@@ -66,8 +66,14 @@ public:
     bool asBoolean(const QString& name) const;
     QDateTime asDateTime(const QString& name) const;
 
-    // Orders the loaded rows by a permutation of their positions (grid sorting).
-    void reorder(const std::vector<int>& order);
+    // The client-side sort order as text: a field name, optionally followed by a
+    // blank and "DESC". Setting it re-orders the loaded rows without running the
+    // query again; opening the set clears it.
+    QString sortOrder() const
+    {
+        return m_sortOrder;
+    }
+    void setSortOrder(const QString& order);
 
     void append();
     void edit();
@@ -87,6 +93,7 @@ private:
 
     int requireField(const QString& name) const;
     QString textOf(const QVariant& value, int column) const;
+    void reorder(const std::vector<int>& order);
 
     sqlite3* m_db = nullptr;
     bool m_open = false;
@@ -96,6 +103,7 @@ private:
     std::vector<QVariant> m_cells; // row-major
     std::vector<qint64> m_rowids;
     int m_cursor = -1;
+    QString m_sortOrder;
 
     Mode m_mode = Mode::Browse;
     std::vector<QVariant> m_pending;

@@ -12,7 +12,31 @@ void ResultSetModel::beginChange()
 
 void ResultSetModel::endChange()
 {
+    m_titles.clear();
     endResetModel();
+}
+
+void ResultSetModel::setSortOrder(const QString& order)
+{
+    emit layoutAboutToBeChanged();
+    try {
+        m_rows->setSortOrder(order);
+    } catch (...) {
+        emit layoutChanged();
+        throw;
+    }
+    emit layoutChanged();
+}
+
+void ResultSetModel::setTitle(int section, const QString& title)
+{
+    m_titles.insert(section, title);
+    emit headerDataChanged(Qt::Horizontal, section, section);
+}
+
+QString ResultSetModel::title(int section) const
+{
+    return m_titles.value(section, section < m_rows->fieldCount() ? m_rows->field(section).name : QString());
 }
 
 int ResultSetModel::rowCount(const QModelIndex& parent) const
@@ -38,5 +62,5 @@ QVariant ResultSetModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section >= m_rows->fieldCount()) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    return m_rows->field(section).name;
+    return title(section);
 }

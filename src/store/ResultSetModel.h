@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 
 class ResultSet;
 
@@ -21,6 +22,12 @@ public:
     void beginChange();
     void endChange();
 
+    // Re-orders the rows on the client (see ResultSet::setSortOrder).
+    void setSortOrder(const QString& order);
+    // A title shown instead of the field's name, until the rows are opened again.
+    void setTitle(int section, const QString& title);
+    QString title(int section) const;
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -28,4 +35,5 @@ public:
 
 private:
     ResultSet* m_rows;
+    QHash<int, QString> m_titles;
 };

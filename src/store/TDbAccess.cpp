@@ -151,6 +151,9 @@ void TDbAccess::OpenGridQuery(const QString& statement, QTableView* grid, bool f
 void TDbAccess::RefreshGrid()
 {
     const QString statement = GridQuery.statement();
+    if (statement.isEmpty()) {
+        return; // the grid was never filled
+    }
     GridSource.beginChange();
     try {
         ensureOpen();

@@ -1,0 +1,64 @@
+#include "TIE.h"
+
+#include "store/SqlText.h"
+#include "store/Statements.h"
+#include "store/TDbAccess.h"
+
+#include <QTableView>
+
+TIE IEStore;
+
+void TIE::InsertIE()
+{
+    statement = SqlFormat(Sql::IEAdd, {QString::number(TypeID), IEUrl, IEName, ReMark});
+    ExecSQL(statement);
+}
+
+void TIE::FillGrid(QTableView* grid, int group)
+{
+    statement = Sql::IEGrid;
+    if (group != 0) {
+        statement += SqlFormat(Sql::IEGridGroup, {QString::number(group)});
+    }
+    DbAccess->OpenGridQuery(statement, grid, true);
+    grid->setColumnHidden(0, true);
+}
+
+void TIE::DeleteIE(const QString& id)
+{
+    statement = SqlFormat(Sql::IEDelete, {id});
+    ExecSQL(statement);
+    DbAccess->RefreshGrid();
+}
+
+void TIE::LoadIE(const QString& id)
+{
+    statement = SqlFormat(Sql::IERead, {id});
+    DbAccess->OpenQuery(statement);
+    const ResultSet& row = DbAccess->Query;
+    TypeID = static_cast<int>(row.asInteger(QStringLiteral("TypeID")));
+    IEUrl = row.asString(QStringLiteral("IEUrl"));
+    IEName = row.asString(QStringLiteral("IEName"));
+    ReMark = row.asString(QStringLiteral("ReMark"));
+    TypeName = LoadTypeName(TypeID);
+}
+
+QString TIE::LoadTypeName(int group)
+{
+    statement = SqlFormat(Sql::IEGroupName, {QString::number(group)});
+    DbAccess->OpenQuery(statement);
+    return DbAccess->Query.eof() ? QString() : DbAccess->Query.textAt(0, 0);
+}
+
+void TIE::UpdateIE(const QString& id)
+{
+    statement = SqlFormat(Sql::IEChange, {QString::number(TypeID), IEUrl, IEName, ReMark, id});
+    ExecSQL(statement);
+}
+
+void TIE::DeleteByType(const QString& group)
+{
+    statement = SqlFormat(Sql::IEDeleteGroup, {group});
+    ExecSQL(statement);
+    DbAccess->RefreshGrid();
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+class QTableView;
+
+// The saved web addresses: one held record and the statements of each operation.
+class TIE
+{
+public:
+    void InsertIE();
+    // Lists one group's addresses in the grid, or every address for group 0.
+    void FillGrid(QTableView* grid, int group);
+    // Deletes one address, then re-runs the grid's statement.
+    void DeleteIE(const QString& id);
+    void LoadIE(const QString& id);
+    // The group's name; empty for 0 or a group that is gone.
+    QString LoadTypeName(int group);
+    void UpdateIE(const QString& id);
+    // Deletes every address of a group in one transaction, then re-runs the grid.
+    void DeleteByType(const QString& group);
+
+    int TypeID = 0;
+    QString IEUrl;
+    QString IEName;
+    QString ReMark;
+    QString TypeName;
+    QString statement;
+};
+
+extern TIE IEStore;

@@ -1,0 +1,200 @@
+#include "UrlsTab.h"
+
+#include "TFormAddIE.h"
+#include "TIE.h"
+#include "groups/TZentTree.h"
+#include "shell/ExceptionHandler.h"
+#include "shell/Messages.h"
+#include "shell/ShellOpen.h"
+#include "store/TDbAccess.h"
+#include "widgets/TZentDBGrid.h"
+
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+UrlsTab::UrlsTab(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ts1"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    spl1 = new QSplitter(Qt::Horizontal, this);
+    spl1->setObjectName(QStringLiteral("spl1"));
+    spl1->setHandleWidth(3);
+    spl1->setChildrenCollapsible(false);
+    layout->addWidget(spl1);
+
+    pnl2 = new QWidget(spl1);
+    pnl2->setObjectName(QStringLiteral("pnl2"));
+    auto* left = new QVBoxLayout(pnl2);
+    left->setContentsMargins(0, 0, 0, 0);
+    tvIE = new QTreeWidget(pnl2);
+    tvIE->setObjectName(QStringLiteral("tvIE"));
+    tvIE->setIndentation(19);
+    tvIE->setContextMenuPolicy(Qt::CustomContextMenu);
+    left->addWidget(tvIE);
+
+    pnl3 = new QWidget(spl1);
+    pnl3->setObjectName(QStringLiteral("pnl3"));
+    auto* right = new QVBoxLayout(pnl3);
+    right->setContentsMargins(0, 0, 0, 0);
+    DBGrid1 = new TZentDBGrid(pnl3);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGridEvenColor(QColor(255, 251, 240));
+    DBGrid1->setToolTip(QStringLiteral("点右键可以新建、修改和删除网址"));
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    right->addWidget(DBGrid1);
+
+    spl1->addWidget(pnl2);
+    spl1->addWidget(pnl3);
+    spl1->setStretchFactor(1, 1);
+    spl1->setSizes({200, 584});
+
+    auto action = [](QMenu* menu, const char* name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    pmIEType = new QMenu(this);
+    pmIEType->setObjectName(QStringLiteral("pmIEType"));
+    NAddIEType = action(pmIEType, "NAddIEType", QStringLiteral("新建组"));
+    NModIeType = action(pmIEType, "NModIeType", QStringLiteral("重命名组"));
+    NDelIEType = action(pmIEType, "NDelIEType", QStringLiteral("删除组"));
+    pmIEType->addSeparator()->setObjectName(QStringLiteral("N4"));
+    N5 = action(pmIEType, "N5", QStringLiteral("新建网址"));
+    pmIE = new QMenu(this);
+    pmIE->setObjectName(QStringLiteral("pmIE"));
+    N1 = action(pmIE, "N1", QStringLiteral("新建"));
+    N2 = action(pmIE, "N2", QStringLiteral("修改"));
+    N3 = action(pmIE, "N3", QStringLiteral("删除"));
+    pmIE->addSeparator()->setObjectName(QStringLiteral("N6"));
+    N8 = action(pmIE, "N8", QStringLiteral("打开网页"));
+
+    connect(tvIE, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmIEType->popup(tvIE->viewport()->mapToGlobal(pos)); });
+    connect(DBGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmIE->popup(DBGrid1->viewport()->mapToGlobal(pos)); });
+    // Only a click refills the grid; moving the selection with the keys does not.
+    connect(tvIE, &QTreeWidget::itemClicked, this, guard([this] { tvIEClick(); }));
+    connect(DBGrid1, &QAbstractItemView::doubleClicked, this, guard([this] { N8Click(); }));
+    connect(NAddIEType, &QAction::triggered, this, guard([this] { NAddIETypeClick(); }));
+    connect(NModIeType, &QAction::triggered, this, guard([this] { NModIeTypeClick(); }));
+    connect(NDelIEType, &QAction::triggered, this, guard([this] { NDelIETypeClick(); }));
+    connect(N5, &QAction::triggered, this, guard([this] { N5Click(); }));
+    connect(N1, &QAction::triggered, this, guard([this] { N5Click(); }));
+    connect(N2, &QAction::triggered, this, guard([this] { N2Click(); }));
+    connect(N3, &QAction::triggered, this, guard([this] { N3Click(); }));
+    connect(N8, &QAction::triggered, this, guard([this] { N8Click(); }));
+}
+
+void UrlsTab::setTree(TZentTree* tree)
+{
+    IETypeTree = tree;
+}
+
+void UrlsTab::ShowAll()
+{
+    IEStore.FillGrid(DBGrid1, 0);
+}
+
+int UrlsTab::SelectedGroup() const
+{
+    return IETypeTree->CurrentIndex();
+}
+
+QString UrlsTab::SelectedGroupName() const
+{
+    QTreeWidgetItem* node = IETypeTree->Selected();
+    return node && node != IETypeTree->Root() ? node->text(0) : QStringLiteral("全部");
+}
+
+int UrlsTab::currentRow() const
+{
+    const int rows = DbAccess->GridQuery.recordCount();
+    if (rows == 0) {
+        return -1;
+    }
+    const int row = DBGrid1->currentIndex().row();
+    return row >= 0 && row < rows ? row : 0;
+}
+
+QString UrlsTab::cell(int row, const QString& field) const
+{
+    const ResultSet& rows = DbAccess->GridQuery;
+    return rows.textAt(row, rows.fieldIndex(field));
+}
+
+void UrlsTab::tvIEClick()
+{
+    if (IETypeTree->Selected()) {
+        IEStore.FillGrid(DBGrid1, SelectedGroup());
+    }
+}
+
+void UrlsTab::NAddIETypeClick()
+{
+    if (IETypeTree->AddGroupDlg()) {
+        IEStore.FillGrid(DBGrid1, IETypeTree->CurrentIndex());
+    }
+}
+
+void UrlsTab::NModIeTypeClick()
+{
+    IETypeTree->RenameInPlace();
+}
+
+void UrlsTab::NDelIETypeClick()
+{
+    if (!IETypeTree->Selected()) {
+        return;
+    }
+    const QString number = QString::number(SelectedGroup());
+    IETypeTree->DeleteGroup();
+    IEStore.DeleteByType(number);
+    tvIEClick();
+}
+
+void UrlsTab::N5Click()
+{
+    if (ShowAddIEDlg(SelectedGroup(), SelectedGroupName()) == mrOk) {
+        DbAccess->RefreshGrid();
+    }
+}
+
+void UrlsTab::N2Click()
+{
+    const int row = currentRow();
+    if (row < 0) {
+        return;
+    }
+    if (ShowModIEDlg(cell(row, QStringLiteral("ID"))) == mrOk) {
+        DbAccess->RefreshGrid();
+    }
+}
+
+void UrlsTab::N3Click()
+{
+    const int row = currentRow();
+    if (row < 0) {
+        return;
+    }
+    const QString id = cell(row, QStringLiteral("ID"));
+    const QString title = cell(row, QStringLiteral("标题"));
+    if (AskConfirm(QStringLiteral("确实要删除：＂") + title + QStringLiteral("＂吗?"))) {
+        IEStore.DeleteIE(id);
+    }
+}
+
+void UrlsTab::N8Click()
+{
+    const int row = currentRow();
+    if (row < 0) {
+        return;
+    }
+    const QString address = cell(row, QStringLiteral("网址"));
+    if (!address.trimmed().isEmpty()) {
+        ShellOpen(window(), address);
+    }
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QSplitter;
+class QTreeWidget;
+class TZentDBGrid;
+class TZentTree;
+
+// The "网址管理" tab: URL groups beside a striped grid of the shown group's
+// addresses, with the commands of both menus; a double-click opens an address.
+class UrlsTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UrlsTab(QWidget* parent = nullptr);
+
+    // The main window's tree over tvIE and IEType.
+    void setTree(TZentTree* tree);
+    // Start-up: every address.
+    void ShowAll();
+
+    // The selected group's number and name ("全部" for the root or none).
+    int SelectedGroup() const;
+    QString SelectedGroupName() const;
+
+    QWidget* pnl2 = nullptr;
+    QTreeWidget* tvIE = nullptr;
+    QSplitter* spl1 = nullptr;
+    QWidget* pnl3 = nullptr;
+    TZentDBGrid* DBGrid1 = nullptr;
+    QMenu* pmIEType = nullptr;
+    QAction* NAddIEType = nullptr;
+    QAction* NModIeType = nullptr;
+    QAction* NDelIEType = nullptr;
+    QAction* N5 = nullptr;
+    QMenu* pmIE = nullptr;
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N3 = nullptr;
+    QAction* N8 = nullptr;
+
+    TZentTree* IETypeTree = nullptr;
+
+    void tvIEClick();
+    void NAddIETypeClick();
+    void NModIeTypeClick();
+    void NDelIETypeClick();
+    void N5Click();
+    void N2Click();
+    void N3Click();
+    void N8Click();
+
+private:
+    // The current row, -1 when the grid has none.
+    int currentRow() const;
+    QString cell(int row, const QString& field) const;
+};

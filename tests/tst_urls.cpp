@@ -1,0 +1,451 @@
+// Saved web addresses: the store and its grid, the striped sortable grid, the
+// button edit, the editors with the clipboard rule and the group picker, and
+// the tab's commands.
+#include "ModalPoller.h"
+#include "TestEnv.h"
+#include "groups/TFormAddType.h"
+#include "groups/TZentTree.h"
+#include "shell/TFormMain.h"
+#include "store/SqlText.h"
+#include "store/TDbAccess.h"
+#include "urls/TFormAddIE.h"
+#include "urls/TFormViewIEType.h"
+#include "urls/TIE.h"
+#include "urls/UrlsTab.h"
+#include "widgets/TZentDBGrid.h"
+#include "widgets/TZentEdtBut.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+void addGroup(int self, int parent, const QString& name)
+{
+    ExecSQL(QStringLiteral("insert into IEType values (%1,%2,%3)").arg(self).arg(parent).arg(SqlQuote(name)));
+}
+
+qint64 addUrl(int type, const QString& url, const QString& title, const QString& remark = QString())
+{
+    IEStore.TypeID = type;
+    IEStore.IEUrl = url;
+    IEStore.IEName = title;
+    IEStore.ReMark = remark;
+    IEStore.InsertIE();
+    return QueryInt(QStringLiteral("select max(ID) from IE"));
+}
+
+// The grid's titles of the visible columns, and one column's texts.
+QStringList titles(QTableView* grid)
+{
+    QStringList out;
+    for (int c = 0; c < grid->model()->columnCount(); ++c) {
+        if (!grid->isColumnHidden(c)) {
+            out << grid->model()->headerData(c, Qt::Horizontal).toString();
+        }
+    }
+    return out;
+}
+
+QStringList column(QTableView* grid, int c)
+{
+    QStringList out;
+    for (int r = 0; r < grid->model()->rowCount(); ++r) {
+        out << grid->model()->index(r, c).data().toString();
+    }
+    return out;
+}
+
+QString storedUrls()
+{
+    DbAccess->OpenQuery(QStringLiteral("select TypeID || ':' || IEUrl || ':' || IEName || ':' || ReMark from IE"));
+    QStringList out;
+    for (ResultSet& q = DbAccess->Query; !q.eof(); q.next()) {
+        out << q.value(0).toString();
+    }
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestUrls : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fillGridByGroup();
+    void deleteByTypeRemovesExactlyItsAddresses();
+    void titleClickSorts();
+    void stripesFollowTheOrder();
+    void buttonEdit();
+    void clipboardRule_data();
+    void clipboardRule();
+    void saveAndContinue();
+    void modifyKeepsUnknownGroupNumber();
+    void pickerChoosesAndCreates();
+    void tabCommands();
+    void openAddress();
+};
+
+void TestUrls::fillGridByGroup()
+{
+    TestEnv env;
+    addGroup(1, 0, QStringLiteral("A"));
+    addGroup(2, 1, QStringLiteral("A1"));
+    addUrl(0, "root.example", "root");
+    addUrl(1, "a.example", "a", "two\nlines");
+    addUrl(2, "a1.example", "a1");
+    addUrl(99, "gone.example", "vanished group");
+    TZentDBGrid grid;
+    IEStore.FillGrid(&grid, 0);
+    QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
+    QCOMPARE(column(&grid, 1), (QStringList{"root", "a", "a1", "vanished group"}));
+    IEStore.FillGrid(&grid, 1);
+    QCOMPARE(column(&grid, 1), QStringList{"a"});
+    QCOMPARE(column(&grid, 2), QStringList{"two\nlines"});
+    IEStore.FillGrid(&grid, 7);
+    QCOMPARE(grid.model()->rowCount(), 0);
+    QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
+
+    IEStore.LoadIE(QStringLiteral("4"));
+    QCOMPARE(IEStore.TypeID, 99);
+    QCOMPARE(IEStore.TypeName, QString());
+    IEStore.LoadIE(QStringLiteral("2"));
+    QCOMPARE(IEStore.TypeName, QStringLiteral("A"));
+    QCOMPARE(IEStore.ReMark, QStringLiteral("two\nlines"));
+}
+
+void TestUrls::deleteByTypeRemovesExactlyItsAddresses()
+{
+    TestEnv env;
+    addUrl(1, "a", "a");
+    addUrl(2, "b", "b");
+    addUrl(1, "c", "c");
+    TZentDBGrid grid;
+    IEStore.FillGrid(&grid, 0);
+    grid.setColumnWidth(1, 123);
+    IEStore.DeleteByType(QStringLiteral("1"));
+    QCOMPARE(storedUrls(), QStringLiteral("2:b:b:"));
+    // The grid re-ran its statement and kept its columns.
+    QCOMPARE(column(&grid, 1), QStringList{"b"});
+    QVERIFY(grid.isColumnHidden(0));
+    QCOMPARE(grid.columnWidth(1), 123);
+}
+
+void TestUrls::titleClickSorts()
+{
+    TestEnv env;
+    addUrl(0, "u2", "beta");
+    addUrl(0, "u1", "Alpha");
+    addUrl(0, "u3", "gamma");
+    TZentDBGrid grid;
+    IEStore.FillGrid(&grid, 0);
+    const ResultSet& rows = DbAccess->GridQuery;
+    struct Step
+    {
+        int column;
+        QString sort;
+        QStringList titles;
+        QStringList order;
+    };
+    const QList<Step> steps = {
+        {1, "标题", {"▲标题", "备注", "网址"}, {"Alpha", "beta", "gamma"}},
+        {1, "标题 DESC", {"▼标题", "备注", "网址"}, {"gamma", "beta", "Alpha"}},
+        {1, "标题 ", {"▲标题", "备注", "网址"}, {"Alpha", "beta", "gamma"}},
+        {3, "网址", {"标题", "备注", "▲网址"}, {"Alpha", "beta", "gamma"}},
+        {3, "网址 DESC", {"标题", "备注", "▼网址"}, {"gamma", "beta", "Alpha"}},
+    };
+    for (const Step& step : steps) {
+        grid.horizontalHeader()->sectionClicked(step.column);
+        QCOMPARE(rows.sortOrder(), step.sort);
+        QCOMPARE(titles(&grid), step.titles);
+        QCOMPARE(column(&grid, 1), step.order);
+    }
+    // Opening the query again brings its own order and unmarked titles.
+    IEStore.FillGrid(&grid, 0);
+    QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
+    QCOMPARE(column(&grid, 1), (QStringList{"beta", "Alpha", "gamma"}));
+}
+
+void TestUrls::stripesFollowTheOrder()
+{
+    TestEnv env;
+    addUrl(0, "u1", "c");
+    addUrl(0, "u2", "a");
+    addUrl(0, "u3", "b");
+    TZentDBGrid grid;
+    grid.resize(400, 200);
+    IEStore.FillGrid(&grid, 0);
+    auto sampleRows = [&grid] {
+        grid.clearSelection();
+        grid.setCurrentIndex(QModelIndex());
+        const QImage image = grid.viewport()->grab().toImage();
+        QList<QColor> colours;
+        for (int r = 0; r < 3; ++r) {
+            const QRect cell = grid.visualRect(grid.model()->index(r, 3));
+            colours << image.pixelColor(cell.right() - 3, cell.center().y());
+        }
+        return colours;
+    };
+    const QList<QColor> stripes{grid.GridOddColor, QColor(255, 251, 240), grid.GridOddColor};
+    QCOMPARE(sampleRows(), stripes);
+    grid.TitleClick(1);
+    QCOMPARE(column(&grid, 1), (QStringList{"a", "b", "c"}));
+    QCOMPARE(sampleRows(), stripes);
+}
+
+void TestUrls::buttonEdit()
+{
+    TestEnv env;
+    QWidget host;
+    auto* edit = new TZentEdtBut(&host);
+    edit->setReadOnly(true);
+    edit->setText(QStringLiteral("组"));
+    edit->resize(200, 22);
+    host.show();
+    const int side = edit->button()->width();
+    QCOMPARE(edit->button()->height(), side);
+    QCOMPARE(edit->textMargins().right(), side);
+    QCOMPARE(edit->button()->geometry().right(), edit->width() - 1 - (edit->hasFrame() ? 2 : 0));
+    edit->setButVisible(false);
+    QCOMPARE(edit->textMargins().right(), 0);
+    QVERIFY(!edit->button()->isVisible());
+    edit->setButVisible(true);
+    edit->resize(300, 30);
+    QCOMPARE(edit->button()->width(), edit->button()->height());
+    QCOMPARE(edit->textMargins().right(), edit->button()->width());
+    QVERIFY(edit->button()->geometry().right() >= 300 - 3);
+    edit->setButtonBmp(TZentEdtBut::ZentFind);
+    QCOMPARE(edit->button()->icon().pixmap(10, 10).toImage(),
+             TZentEdtBut::GetButtonGlyph(TZentEdtBut::ZentFind).toImage());
+    int clicks = 0;
+    QObject* sender = nullptr;
+    connect(edit, &TZentEdtBut::OnButClick, this, [&](QObject* s) {
+        ++clicks;
+        sender = s;
+    });
+    edit->button()->click();
+    QCOMPARE(clicks, 1);
+    QCOMPARE(sender, edit);
+    QCOMPARE(host.focusWidget(), edit);
+    QCOMPARE(edit->text(), QStringLiteral("组"));
+    QCOMPARE(edit->button()->focusPolicy(), Qt::NoFocus);
+}
+
+void TestUrls::clipboardRule_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("taken");
+    QTest::newRow(".cn inside a sentence") << "text"
+                                           << "请看 site.cn 的说明\n第二行"
+                                           << "请看 site.cn 的说明\n第二行";
+    QTest::newRow("www with blanks") << "text"
+                                     << "  www.example.org "
+                                     << "  www.example.org ";
+    QTest::newRow("http") << "text"
+                          << "http://x"
+                          << "http://x";
+    QTest::newRow(".gov") << "text"
+                          << "data.gov"
+                          << "data.gov";
+    QTest::newRow("capital hints refused") << "text"
+                                           << "WWW.EXAMPLE.COM"
+                                           << "";
+    QTest::newRow("no hint") << "text"
+                             << "just words"
+                             << "";
+    QTest::newRow("an image") << "image"
+                              << ""
+                              << "";
+    QTest::newRow("nothing") << "none"
+                             << ""
+                             << "";
+}
+
+void TestUrls::clipboardRule()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, content);
+    QFETCH(QString, taken);
+    TestEnv env;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (kind == QLatin1String("text")) {
+        clipboard->setText(content);
+    } else if (kind == QLatin1String("image")) {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        clipboard->setImage(image);
+    } else {
+        clipboard->clear();
+    }
+    QString shown;
+    ModalPoller poller([&](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddIE*>(d);
+        shown = dlg->edtIE->text();
+        QCOMPARE(dlg->EdtGoup->text(), QStringLiteral("A"));
+        QCOMPARE(dlg->GroupIndex, 1);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("新建网址"));
+    });
+    ShowAddIEDlg(1, QStringLiteral("A"));
+    QVERIFY(poller.handled());
+    QCOMPARE(shown, taken);
+}
+
+void TestUrls::saveAndContinue()
+{
+    TestEnv env;
+    QGuiApplication::clipboard()->clear();
+    int result = 0;
+    ModalPoller poller([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddIE*>(d);
+        QVERIFY(!dlg->chk1->isChecked());
+        dlg->chk1->setChecked(true);
+        dlg->edtIE->setText(QStringLiteral("   "));
+        dlg->btnOK->click(); // refused: blanks only
+        for (const char* url : {" www.one.example", "two'@#@"}) {
+            dlg->edtIE->setText(QString::fromUtf8(url));
+            dlg->edtName->setText(QStringLiteral("t"));
+            dlg->mmoRemark->setPlainText(QStringLiteral("r\nr"));
+            dlg->btnOK->click();
+            QVERIFY(dlg->isVisible());
+            QVERIFY(dlg->edtIE->text().isEmpty() && dlg->edtName->text().isEmpty());
+            QVERIFY(dlg->mmoRemark->toPlainText().isEmpty());
+            QCOMPARE(dlg->EdtGoup->text(), QStringLiteral("B"));
+            QVERIFY(dlg->chk1->isChecked());
+        }
+        dlg->btnCancel->click();
+    });
+    result = ShowAddIEDlg(2, QStringLiteral("B"));
+    QCOMPARE(result, int(mrCancel));
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("网址不能为空！")});
+    QCOMPARE(storedUrls(), QStringLiteral("2: www.one.example:t:r\nr|2:two'@#@:t:r\nr"));
+}
+
+void TestUrls::modifyKeepsUnknownGroupNumber()
+{
+    TestEnv env;
+    const qint64 id = addUrl(99, "old.example", "old", "r");
+    ModalPoller poller([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormModIE*>(d);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("修改网址"));
+        QCOMPARE(dlg->EdtGoup->text(), QStringLiteral("全部"));
+        QCOMPARE(dlg->GroupIndex, 99);
+        QCOMPARE(dlg->edtIE->text(), QStringLiteral("old.example"));
+        dlg->edtName->setText(QStringLiteral("new"));
+        dlg->btnOK->click();
+    });
+    QCOMPARE(ShowModIEDlg(QString::number(id)), int(mrOk));
+    QCOMPARE(storedUrls(), QStringLiteral("99:old.example:new:r"));
+}
+
+void TestUrls::pickerChoosesAndCreates()
+{
+    TestEnv env;
+    addGroup(1, 0, QStringLiteral("A"));
+    // The root gives 0 and "全部".
+    ModalPoller root([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormViewIEType*>(d);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("选择组"));
+        dlg->btnOK->click();
+        QVERIFY(dlg->isVisible()); // nothing selected yet
+        dlg->tv1->setCurrentItem(dlg->tv1->topLevelItem(0));
+        dlg->btnOK->click();
+    });
+    PickedGroup picked = ShowViewIETypeDlg();
+    QCOMPARE(picked.result, int(mrOk));
+    QCOMPARE(picked.number, 0);
+    QCOMPARE(picked.name, QStringLiteral("全部"));
+
+    // A group made here is stored at once, not selected, and numbered past the table.
+    ModalPoller create([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormViewIEType*>(d);
+        dlg->tv1->setCurrentItem(dlg->tv1->topLevelItem(0)->child(0));
+        ModalPoller name([](QDialog* n) {
+            qobject_cast<TFormAddType*>(n)->edtName->setText(QStringLiteral("A-child"));
+            qobject_cast<TFormAddType*>(n)->btnOK->click();
+        });
+        dlg->btn1->click();
+        QCOMPARE(dlg->tv1->currentItem()->text(0), QStringLiteral("A"));
+        QVERIFY(dlg->tv1->currentItem()->isExpanded());
+        dlg->btnCancel->click();
+    });
+    QCOMPARE(ShowViewIETypeDlg().result, int(mrCancel));
+    QCOMPARE(QueryInt(QStringLiteral("select SelfIndex from IEType where TypeName='A-child'")), 2);
+    QCOMPARE(QueryInt(QStringLiteral("select ParentIndex from IEType where TypeName='A-child'")), 1);
+}
+
+void TestUrls::tabCommands()
+{
+    TestEnv env;
+    QGuiApplication::clipboard()->clear();
+    addGroup(1, 0, QStringLiteral("A"));
+    addGroup(2, 0, QStringLiteral("B"));
+    addUrl(1, "a.example", "a");
+    addUrl(2, "b.example", "b");
+    addUrl(0, "root.example", "");
+    TFormMain window;
+    window.show();
+    UrlsTab* tab = window.ts1;
+    QCOMPARE(tab->DBGrid1->model()->rowCount(), 3);
+
+    // New address with nothing selected: group "全部", number 0.
+    ModalPoller add([](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddIE*>(d);
+        QCOMPARE(dlg->EdtGoup->text(), QStringLiteral("全部"));
+        QCOMPARE(dlg->GroupIndex, 0);
+        dlg->edtIE->setText(QStringLiteral("new.example"));
+        dlg->btnOK->click();
+    });
+    tab->N5->trigger();
+    QCOMPARE(tab->DBGrid1->model()->rowCount(), 4);
+
+    // A click on a group lists its addresses only.
+    QTreeWidgetItem* a = tab->tvIE->topLevelItem(0)->child(0);
+    tab->tvIE->setCurrentItem(a);
+    emit tab->tvIE->itemClicked(a, 0);
+    QCOMPARE(column(tab->DBGrid1, 1), QStringList{"a"});
+
+    // The delete question names the title between full-width marks.
+    IEStore.FillGrid(tab->DBGrid1, 0);
+    tab->DBGrid1->setCurrentIndex(tab->DBGrid1->model()->index(2, 1));
+    tab->N3->trigger();
+    QCOMPARE(env.messages.texts().last(), QStringLiteral("确实要删除：＂＂吗?"));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 4);
+
+    // Deleting group A takes its addresses along.
+    tab->tvIE->setCurrentItem(a);
+    env.messages.answer(true);
+    tab->NDelIEType->trigger();
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE where TypeID=1")), 0);
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 3);
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IEType")), 1);
+}
+
+void TestUrls::openAddress()
+{
+    TestEnv env;
+    addUrl(0, "  www.example.com  ", "with blanks");
+    addUrl(0, "   ", "blank");
+    TFormMain window;
+    window.show();
+    TZentDBGrid* grid = window.ts1->DBGrid1;
+    grid->setCurrentIndex(grid->model()->index(1, 1));
+    emit grid->doubleClicked(grid->currentIndex());
+    QVERIFY(env.opened.isEmpty());
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    window.ts1->N8->trigger();
+    QCOMPARE(env.opened.size(), 1);
+    QCOMPARE(env.opened.first().toString(), QStringLiteral("http://www.example.com"));
+}
+
+QTEST_MAIN(TestUrls)
+#include "tst_urls.moc"
