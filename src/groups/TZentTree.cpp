@@ -157,6 +157,18 @@ void TZentTree::LoadTree()
     m_tree->setUpdatesEnabled(true);
 }
 
+void TZentTree::ReloadTree()
+{
+    m_editing = nullptr;
+    m_tree->setCurrentItem(nullptr);
+    if (m_root) {
+        qDeleteAll(m_root->takeChildren());
+    } else {
+        m_tree->clear();
+    }
+    LoadTree();
+}
+
 QTreeWidgetItem* TZentTree::Selected() const
 {
     return m_tree->currentItem();

@@ -29,6 +29,8 @@ public:
     TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images);
 
     void LoadTree();
+    // Empties the tree down to its root and loads it again (after a restore).
+    void ReloadTree();
     int CurrentIndex() const;
     int MaxIndex() const;
     bool NameExists(const QString& name) const;

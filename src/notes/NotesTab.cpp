@@ -219,6 +219,13 @@ void NotesTab::NDelNoteTypeClick()
     tvNoteClick();
 }
 
+void NotesTab::ForgetNote()
+{
+    m_shownGroup = -1;
+    showNote(QString());
+    mmoNote->setReadOnly(true);
+}
+
 void NotesTab::ShowRootNote()
 {
     tvNote->setCurrentItem(tvNote->topLevelItem(0));

@@ -26,6 +26,8 @@ public:
     void setTree(TZentTree* tree);
     // Start-up: select the root group and show its note.
     void ShowRootNote();
+    // Nothing shown: the box is emptied and takes no typing until a note is loaded.
+    void ForgetNote();
 
     // The note box's text as stored: every line break a plain "\n".
     static QString MemoText(const QPlainTextEdit* memo);

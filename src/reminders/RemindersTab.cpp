@@ -146,6 +146,11 @@ void RemindersTab::ShowToday()
     AlamStore.FillAlamList(lv1, TAlam::Today);
 }
 
+void RemindersTab::Refill()
+{
+    AlamStore.FillAlamList(lv1, CurrentFilter());
+}
+
 void RemindersTab::showAll()
 {
     if (rbAll->isChecked()) {

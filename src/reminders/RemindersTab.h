@@ -19,6 +19,8 @@ public:
 
     // Start-up: today's reminders.
     void ShowToday();
+    // Fills the list again under the selected filter.
+    void Refill();
     // The filter code of the selected button.
     int CurrentFilter() const;
 

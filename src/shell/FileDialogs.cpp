@@ -23,7 +23,9 @@ QString getSaveFileName(QWidget* parent, const QString& filter)
     if (auto next = takeNext()) {
         return *next;
     }
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    // A backup replaces an existing file without asking.
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 QString getOpenFileName(QWidget* parent, const QString& filter)

@@ -5,12 +5,19 @@
 #include "Messages.h"
 #include "ShellOpen.h"
 #include "StartupSequence.h"
+#include "desktop/AutoRun.h"
+#include "desktop/BackupRestore.h"
+#include "desktop/TrayIcon.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
 #include "reminders/AlamEvents.h"
 #include "reminders/AlamScheduler.h"
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormShowAlam.h"
+#include "settings/TConfig.h"
+#include "settings/TFormConfig.h"
+#include "settings/TFormPass.h"
+#include "shell/Application.h"
 #include "urls/TIE.h"
 #include "urls/UrlsTab.h"
 
@@ -108,11 +115,19 @@ void TFormMain::buildMenus()
     connect(NOpenWWW2, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));
     connect(NShowForm, &QAction::triggered, this, guard([this] { NShowFormClick(); }));
     connect(NClose, &QAction::triggered, this, guard([this] { NCloseClick(); }));
+    connect(N15, &QAction::triggered, this, guard([this] { N15Click(); }));
+    connect(Ndfdf1, &QAction::triggered, this, guard([this] { Ndfdf1Click(); }));
+    connect(N11, &QAction::triggered, this, guard([this] { N11Click(); }));
+    // Only the user's own changes of the box touch the autostart entry.
+    connect(chk1, &QCheckBox::clicked, this, guard([this] { chk1Click(); }));
 }
 
 void TFormMain::FormCreate()
 {
     setMainWindow(this);
+    // There from creation, before the window shows and while the login waits.
+    Tray = new TrayIcon(this, PopupMenu);
+    connect(Tray, &TrayIcon::restoreRequested, this, guard([this] { NShowFormClick(); }));
     IETypeTree = new TZentTree(ts1->tvIE, QStringLiteral("全部"), QStringLiteral("IEType"), TZentTree::WebImages());
     ts1->setTree(IETypeTree);
     NoteTypeTree =
@@ -138,6 +153,10 @@ void TFormMain::setVisible(bool visible)
             move(frame.topLeft());
         }
         FormShow();
+        // A refused login ends the program before its window ever shows.
+        if (TerminateRequested()) {
+            return;
+        }
     }
     QMainWindow::setVisible(visible);
 }
@@ -145,10 +164,17 @@ void TFormMain::setVisible(bool visible)
 void TFormMain::FormShow()
 {
     StartupSequence steps;
+    steps.add(QStringLiteral("LoadConfig"), [] { ConfigStore.LoadConfig(); });
+    steps.add(QStringLiteral("AskPassword"), [] {
+        if (ConfigStore.bPass && AskPassword(ConfigStore.PassWord, QStringLiteral("先输入密码登录软件")) != mrOk) {
+            RequestTerminate();
+        }
+    });
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
     steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
+    steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     steps.run();
 }
@@ -222,6 +248,59 @@ void TFormMain::NShowFormClick()
 void TFormMain::NCloseClick()
 {
     close();
+}
+
+void TFormMain::N15Click()
+{
+    ShowConfigDlg();
+}
+
+void TFormMain::Ndfdf1Click()
+{
+    BackupCommand(this);
+}
+
+void TFormMain::N11Click()
+{
+    if (RestoreCommand(this)) {
+        ReloadViews();
+    }
+}
+
+void TFormMain::ReloadViews()
+{
+    // Nothing on the screen may still show the data from before: the next
+    // keystroke would write it into the restored database.
+    ts2->ForgetNote();
+    StartupSequence steps;
+    steps.add(QStringLiteral("IETypeTree.ReloadTree"), [this] { IETypeTree->ReloadTree(); });
+    steps.add(QStringLiteral("NoteTypeTree.ReloadTree"), [this] { NoteTypeTree->ReloadTree(); });
+    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
+    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->Refill(); });
+    steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
+    steps.run();
+}
+
+void TFormMain::chk1Click()
+{
+    AutoRun::SetAutoRun(AutoRun::kName, AutoRun::ExecutablePath(), chk1->isChecked());
+}
+
+void TFormMain::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        // After the state change has settled: hiding inside it confuses some window managers.
+        QTimer::singleShot(0, this, guard([this] { AppMinimize(); }));
+    }
+}
+
+void TFormMain::AppMinimize()
+{
+    // Hidden only where the tray icon can bring it back.
+    if (isMinimized() && Tray->Usable()) {
+        hide();
+    }
 }
 
 void TFormMain::tmr1Timer()

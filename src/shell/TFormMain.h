@@ -16,6 +16,7 @@ class RemindersTab;
 class UrlsTab;
 class AlamScheduler;
 class TZentTree;
+class TrayIcon;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
 // menu, the one-second timer, the start-up sequence and the close question.
@@ -58,12 +59,14 @@ public:
     QAction* NShowForm = nullptr;
     QAction* NClose = nullptr;
 
+    TrayIcon* Tray = nullptr;
     TZentTree* IETypeTree = nullptr;
     TZentTree* NoteTypeTree = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -74,7 +77,17 @@ private:
     void NShowFormClick();
     void NCloseClick();
     void tmr1Timer();
+    void N15Click();
+    void Ndfdf1Click();
+    void N11Click();
+    void chk1Click();
+    void AppMinimize();
 
+public:
+    // Every view loaded again from the database (after a restore).
+    void ReloadViews();
+
+private:
     void buildFrame();
     void buildMenus();
 

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "widgets/TFormBaseDlg.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// "软件设置": the login password switch and the password, typed twice. Changing
+// or removing a stored password asks for the old one first.
+class TFormConfig : public TFormBaseDlg
+{
+    Q_OBJECT
+
+public:
+    explicit TFormConfig(QWidget* parent = nullptr);
+
+    QCheckBox* chkPass = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edtPass = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* edtRePass = nullptr;
+
+    void chkPassClick();
+
+protected:
+    void btnOKClick() override;
+};
+
+void ShowConfigDlg();

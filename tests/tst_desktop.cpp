@@ -1,0 +1,324 @@
+// Desktop integration: the autostart entry, the tray icon's handler and window
+// hiding, backup names, and restores that reload every view or are refused.
+#include "ModalPoller.h"
+#include "TestEnv.h"
+#include "desktop/AutoRun.h"
+#include "desktop/BackupRestore.h"
+#include "desktop/TrayIcon.h"
+#include "groups/TZentTree.h"
+#include "notes/NotesTab.h"
+#include "notes/TNote.h"
+#include "reminders/RemindersTab.h"
+#include "reminders/TAlam.h"
+#include "shell/FileDialogs.h"
+#include "shell/TFormMain.h"
+#include "store/DbConnection.h"
+#include "store/TDbAccess.h"
+#include "urls/UrlsTab.h"
+#include "widgets/TZentDBGrid.h"
+
+#include <QCheckBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+QString readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A little of everything, so that a restore can be seen on every tab.
+void addData(const QString& tag)
+{
+    ExecSQL(QStringLiteral(
+                "insert into NoteType values ((select coalesce(max(SelfIndex),0)+1 from NoteType),0,'note group %1')")
+                .arg(tag));
+    ExecSQL(QStringLiteral("insert into IE(TypeID,IEUrl,IEName,ReMark) values (0,'%1.example','site %1','')").arg(tag));
+    AlamStore.AlamTime = QTime(8, 0, 0);
+    AlamStore.ReDay = true;
+    AlamStore.ReMark = QStringLiteral("reminder ") + tag;
+    AlamStore.InsertAlam();
+}
+
+QStringList treeTexts(QTreeWidget* tree)
+{
+    QStringList out;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        out << (*it)->text(0);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestDesktop : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void execQuoting_data();
+    void execQuoting();
+    void autostartEntry();
+    void autostartAtStartLeavesEntryAlone();
+    void autostartWriteFailureIsShown();
+    void trayActivations_data();
+    void trayActivations();
+    void minimiseWithoutTrayKeepsWindowReachable();
+    void backupNames_data();
+    void backupNames();
+    void restoreReloadsEveryView();
+    void refusedRestoreChangesNothing();
+    void cancelledRestore();
+};
+
+void TestDesktop::execQuoting_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("exec");
+    QTest::newRow("plain") << "/opt/vh/vornet-halvik"
+                           << "/opt/vh/vornet-halvik";
+    QTest::newRow("space") << "/home/a b/vornet-halvik"
+                           << "\"/home/a b/vornet-halvik\"";
+    QTest::newRow("dollar") << "/home/$x/vh"
+                            << "\"/home/\\\\$x/vh\"";
+    QTest::newRow("double quote") << "/home/a\"b/vh"
+                                  << "\"/home/a\\\\\"b/vh\"";
+    QTest::newRow("percent") << "/home/100%/vh"
+                             << "/home/100%%/vh";
+    QTest::newRow("backslash") << "/home/a\\b/vh"
+                               << "\"/home/a\\\\\\\\b/vh\"";
+    QTest::newRow("chinese") << "/home/用户/vh"
+                             << "/home/用户/vh";
+}
+
+void TestDesktop::execQuoting()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, exec);
+    QCOMPARE(AutoRun::QuoteExec(path), exec);
+    QCOMPARE(AutoRun::UnquoteExec(exec), path);
+}
+
+void TestDesktop::autostartEntry()
+{
+    TestEnv env;
+    const QString exe = env.folder() + QStringLiteral("my $dir \"x\" 5%/vornet-halvik");
+    AutoRun::setExecutablePathForTesting(exe);
+    QCOMPARE(AutoRun::EntryPath(), env.folder() + QStringLiteral("config/autostart/Vornet-Halvik.desktop"));
+    QVERIFY(!AutoRun::IsAutoRun());
+    // Clearing a missing entry is no error.
+    AutoRun::SetAutoRun(AutoRun::kName, exe, false);
+
+    TFormMain window;
+    window.show();
+    QVERIFY(!window.chk1->isChecked());
+    window.chk1->click();
+    const QString entry = readFile(AutoRun::EntryPath());
+    QVERIFY(entry.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    QVERIFY(entry.contains(QStringLiteral("\nName=Vornet-Halvik\n")));
+    QVERIFY(entry.contains(QStringLiteral("\nExec=") + AutoRun::QuoteExec(exe) + QStringLiteral("\n")));
+    QVERIFY(AutoRun::IsAutoRun());
+
+    // Another copy, or the same path in other letter case, is not this program.
+    for (const QString& other : {env.folder() + QStringLiteral("other/vornet-halvik"), exe.toUpper()}) {
+        AutoRun::SetAutoRun(AutoRun::kName, other, true);
+        QVERIFY(!AutoRun::IsAutoRun());
+    }
+    window.chk1->click(); // clears
+    window.chk1->click(); // ticks: replaces the other copy's entry
+    QVERIFY(AutoRun::IsAutoRun());
+    window.chk1->click();
+    QVERIFY(!QFile::exists(AutoRun::EntryPath()));
+    QVERIFY(env.messages.boxes().isEmpty());
+    AutoRun::setExecutablePathForTesting(QString());
+}
+
+void TestDesktop::autostartAtStartLeavesEntryAlone()
+{
+    TestEnv env;
+    const QString exe = env.folder() + QStringLiteral("vornet-halvik");
+    AutoRun::setExecutablePathForTesting(exe);
+    const QByteArray handWritten =
+        "[Desktop Entry]\n# kept by hand\nType=Application\nName=Vornet-Halvik\nExec=" + exe.toUtf8() +
+        "\nX-Custom=1\n";
+    writeFile(AutoRun::EntryPath(), handWritten);
+    TFormMain window;
+    window.show();
+    QVERIFY(window.chk1->isChecked());
+    QCOMPARE(readFile(AutoRun::EntryPath()).toUtf8(), handWritten);
+    AutoRun::setExecutablePathForTesting(QString());
+}
+
+void TestDesktop::autostartWriteFailureIsShown()
+{
+    TestEnv env;
+    AutoRun::setExecutablePathForTesting(env.folder() + QStringLiteral("vornet-halvik"));
+    writeFile(env.folder() + QStringLiteral("config/autostart"), "a file where the folder should be");
+    TFormMain window;
+    window.show();
+    window.chk1->click();
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QCOMPARE(env.messages.boxes().first().caption, QStringLiteral("错误"));
+    QVERIFY(!env.messages.boxes().first().text.contains(QStringLiteral("详细信息")));
+    AutoRun::setExecutablePathForTesting(QString());
+}
+
+void TestDesktop::trayActivations_data()
+{
+    QTest::addColumn<int>("reason");
+    QTest::addColumn<bool>("restores");
+    QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("single click") << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
+    QTest::newRow("context menu") << int(QSystemTrayIcon::Context) << false;
+    QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false;
+}
+
+void TestDesktop::trayActivations()
+{
+    QFETCH(int, reason);
+    QFETCH(bool, restores);
+    TestEnv env;
+    TFormMain window;
+    window.show();
+    QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet"));
+    QCOMPARE(window.Tray->icon()->contextMenu(), window.PopupMenu);
+    window.hide();
+    window.Tray->WMTrayNotify(static_cast<QSystemTrayIcon::ActivationReason>(reason));
+    QCOMPARE(window.isVisible(), restores);
+}
+
+void TestDesktop::minimiseWithoutTrayKeepsWindowReachable()
+{
+    TestEnv env;
+    TFormMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        QSKIP("needs a desktop without a tray (the offscreen platform has none)");
+    }
+    window.showMinimized();
+    QTest::qWait(50);
+    QVERIFY(window.isVisible()); // minimised, not hidden: the taskbar can bring it back
+    window.NShowForm->trigger();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
+}
+
+void TestDesktop::backupNames_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("plain name") << "data"
+                                << "data.bat";
+    QTest::newRow("already .bat") << "backup.bat"
+                                  << "backup.bat.bat";
+}
+
+void TestDesktop::backupNames()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    TestEnv env;
+    writeFile(env.file(written), "an older file, replaced without a question");
+    TFormMain window;
+    FileDialogs::setNextFileName(env.file(typed));
+    window.Ndfdf1->trigger();
+    DbConnection copy;
+    copy.open(env.file(written));
+    copy.verify(true);
+    QVERIFY(copy.close());
+    QVERIFY(env.messages.boxes().isEmpty());
+    QVERIFY(env.logText(QDate(2024, 3, 15)).isEmpty());
+}
+
+void TestDesktop::restoreReloadsEveryView()
+{
+    TestEnv env;
+    addData(QStringLiteral("old"));
+    NoteStore.TypeID = 0;
+    NoteStore.ReMark = QStringLiteral("old root note");
+    NoteStore.AddNote();
+    const QString backup = env.file(QStringLiteral("saved.bat"));
+    BackupTo(backup);
+
+    addData(QStringLiteral("new"));
+    TFormMain window;
+    window.show();
+    NotesTab* notes = window.ts2;
+    notes->mmoNote->selectAll();
+    QTest::keyClicks(notes->mmoNote, QStringLiteral("typed after the backup"));
+    window.ts3->rbAll->click();
+    QCOMPARE(window.ts3->lv1->topLevelItemCount(), 2);
+
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(backup);
+    window.N11->trigger();
+
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("你确定要恢复数据吗？你做的操作可能会覆盖最新的数据！")});
+    QCOMPARE(treeTexts(window.ts2->tvNote), (QStringList{"根目录", "note group old"}));
+    QCOMPARE(window.ts1->DBGrid1->model()->rowCount(), 1);
+    QCOMPARE(window.ts3->lv1->topLevelItemCount(), 1);
+    QVERIFY(window.ts3->rbAll->isChecked());
+    QCOMPARE(notes->mmoNote->toPlainText(), QStringLiteral("old root note"));
+    // The next keystroke goes into the restored note, not the text from before.
+    QTest::keyClick(notes->mmoNote, Qt::Key_X);
+    NoteStore.LoadNote(QStringLiteral("0"));
+    QCOMPARE(NoteStore.ReMark, QStringLiteral("xold root note"));
+    QVERIFY(env.logText(QDate(2024, 3, 15)).endsWith(QStringLiteral("：数据恢复！\r\n")));
+
+    // The safety copy holds what was there just before.
+    DbConnection safety;
+    safety.open(SafetyCopyPath());
+    QCOMPARE(safety.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0")),
+             QStringLiteral("typed after the backup"));
+    QVERIFY(safety.close());
+}
+
+void TestDesktop::refusedRestoreChangesNothing()
+{
+    TestEnv env;
+    addData(QStringLiteral("kept"));
+    const QString text = env.file(QStringLiteral("notes.bat"));
+    writeFile(text, "just some text, not a database");
+    const QByteArray before = readFile(env.dbPath()).toLatin1();
+    TFormMain window;
+    window.show();
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(text);
+    window.N11->trigger();
+    QCOMPARE(env.messages.boxes().size(), 2);
+    QVERIFY(env.messages.boxes().last().text.startsWith(QStringLiteral("数据库恢复失败！\r\n详细信息：")));
+    QVERIFY(!env.logText(QDate(2024, 3, 15)).contains(QStringLiteral("数据恢复！")));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 1);
+    QCOMPARE(window.ts1->DBGrid1->model()->rowCount(), 1);
+}
+
+void TestDesktop::cancelledRestore()
+{
+    TestEnv env;
+    TFormMain window;
+    window.N11->trigger(); // answered No
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(QString()); // dialog cancelled
+    window.N11->trigger();
+    QVERIFY(!QFile::exists(SafetyCopyPath()));
+    QVERIFY(env.logText(QDate(2024, 3, 15)).isEmpty());
+}
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
