@@ -9,7 +9,7 @@ packages=(
     libsqlcipher-dev
     fonts-wqy-microhei
     libbenchmark-dev
-    xvfb xdotool imagemagick
+    xvfb xdotool imagemagick x11-utils twm trayer
 )
 
 missing=()
