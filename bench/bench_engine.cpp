@@ -1,32 +1,15 @@
 // The engine's hot paths: connecting (key derivation included), the scheduler's
 // once-a-second lookup, the reminder list and a one-statement batch.
+#include "BenchSupport.h"
 #include "TestEnv.h"
 #include "store/DbConnection.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-void fillReminders(int count)
-{
-    QString batch;
-    for (int i = 0; i < count; ++i) {
-        const int second = (i * 7919) % 86400;
-        const QString time = QTime(0, 0).addSecs(second).toString(QStringLiteral("HH:mm:ss"));
-        if (i % 10 == 0) {
-            batch += SqlFormat(Sql::AlamAddDaily, {time, QStringLiteral("每日提醒 %1").arg(i)});
-        } else {
-            const QString date = QDate(2024, 1, 1).addDays(i % 400).toString(QStringLiteral("yyyy-MM-dd"));
-            batch += SqlFormat(Sql::AlamAddOnce, {time, date, QStringLiteral("0"), QStringLiteral("提醒 %1").arg(i)});
-        }
-        batch += kBatchSeparator;
-    }
-    ExecSQL(batch);
-}
 
 void BM_Connect(benchmark::State& state)
 {
@@ -43,7 +26,7 @@ BENCHMARK(BM_Connect)->Unit(benchmark::kMillisecond)->Iterations(30);
 void BM_SchedulerLookup(benchmark::State& state)
 {
     TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(12, 34, 57)));
-    fillReminders(100000);
+    FillReminders(100000);
     for (auto _ : state) {
         DbAccess->OpenTimerQuery(Sql::AlamDue);
         benchmark::DoNotOptimize(DbAccess->TimerQuery.recordCount());
@@ -54,7 +37,7 @@ BENCHMARK(BM_SchedulerLookup)->Unit(benchmark::kMicrosecond);
 void BM_ReminderListAll(benchmark::State& state)
 {
     TestEnv env;
-    fillReminders(10000);
+    FillReminders(10000);
     for (auto _ : state) {
         DbAccess->OpenQuery(Sql::AlamList + Sql::AlamFilters[5]);
         benchmark::DoNotOptimize(DbAccess->Query.recordCount());
@@ -93,13 +76,3 @@ void BM_LargeRowByPageSize(benchmark::State& state)
 BENCHMARK(BM_LargeRowByPageSize)->Args({1024, 1 << 20})->Args({4096, 1 << 20})->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

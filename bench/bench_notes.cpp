@@ -6,7 +6,6 @@
 #include "notes/TNote.h"
 #include "store/TDbAccess.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
@@ -65,13 +64,3 @@ void BM_LoadTree(benchmark::State& state)
 BENCHMARK(BM_LoadTree)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

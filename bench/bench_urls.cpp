@@ -7,7 +7,6 @@
 #include "urls/TIE.h"
 #include "widgets/TZentDBGrid.h"
 
-#include <QApplication>
 #include <QFile>
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -63,13 +62,3 @@ void BM_TitleClickSort(benchmark::State& state)
 BENCHMARK(BM_TitleClickSort)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,21 +1,12 @@
 #include "TFormAddType.h"
 
+#include "shell/BlankText.h"
 #include "shell/Messages.h"
 #include "widgets/DateKeys.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-
-bool IsBlankText(const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() > 32) {
-            return false;
-        }
-    }
-    return true;
-}
 
 TFormAddType::TFormAddType(QWidget* parent) : TFormBaseDlg(parent)
 {

@@ -28,6 +28,3 @@ protected:
 
 // Returns the modal result and, for OK, the name exactly as typed.
 std::pair<int, QString> ShowAddTypeDlg(const QString& position);
-
-// A name made only of blanks and control characters counts as empty.
-bool IsBlankText(const QString& text);

@@ -2,10 +2,11 @@
 
 #include "NoteSearch.h"
 #include "TNote.h"
-#include "groups/TFormAddType.h"
 #include "groups/TZentTree.h"
+#include "shell/BlankText.h"
 #include "shell/ExceptionHandler.h"
 #include "widgets/DateKeys.h"
+#include "widgets/Fonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -50,10 +51,7 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont memoFont = mmoNote->font();
-    // The note's characters are larger than the rest of the window's (13 to 11).
-    memoFont.setPointSizeF(memoFont.pointSizeF() * 13.0 / 11.0);
-    mmoNote->setFont(memoFont);
+    ScaleFont(mmoNote, 13);
     right->addWidget(mmoNote, 1);
 
     pnl6 = new QWidget(pnl5);

@@ -5,6 +5,7 @@
 #include "shell/ExceptionHandler.h"
 #include "shell/Exceptions.h"
 #include "shell/Messages.h"
+#include "widgets/Fonts.h"
 
 #include <QButtonGroup>
 #include <QHeaderView>
@@ -68,9 +69,7 @@ RemindersTab::RemindersTab(QWidget* parent) : QWidget(parent)
     lv1->setToolTip(QStringLiteral("点右键可以新建、修改和删除提醒"));
     lv1->setContextMenuPolicy(Qt::CustomContextMenu);
     lv1->setItemDelegate(new AlamRowDelegate(lv1));
-    QFont listFont = lv1->font();
-    listFont.setPointSizeF(listFont.pointSizeF() * 13.0 / 11.0);
-    lv1->setFont(listFont);
+    ScaleFont(lv1, 13);
     lv1->setHeaderLabels(
         {QStringLiteral("ID"), QStringLiteral("提醒时间"), QStringLiteral("内容"), QStringLiteral("状态")});
     const int widths[] = {1, 200, 450, 100};

@@ -1,10 +1,11 @@
 #include "TFormAlamContext.h"
 
 #include "TAlamContext.h"
-#include "groups/TFormAddType.h"
+#include "shell/BlankText.h"
 #include "shell/ExceptionHandler.h"
 #include "shell/Exceptions.h"
 #include "shell/Messages.h"
+#include "widgets/Fonts.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -109,9 +110,7 @@ TFormEditAlamContext::TFormEditAlamContext(const QString& id, QWidget* parent) :
     mmoNote = new QPlainTextEdit(clientArea());
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont memoFont = mmoNote->font();
-    memoFont.setPointSizeF(memoFont.pointSizeF() * 13.0 / 11.0);
-    mmoNote->setFont(memoFont);
+    ScaleFont(mmoNote, 13);
     mmoNote->setGeometry(96, 28, 257, 98);
     setTabOrder(btnCancel, mmoNote);
     resize(372, 186);

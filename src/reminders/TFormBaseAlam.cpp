@@ -2,10 +2,11 @@
 
 #include "TAlam.h"
 #include "TFormAlamContext.h"
-#include "groups/TFormAddType.h"
+#include "shell/BlankText.h"
 #include "shell/Clock.h"
 #include "shell/ExceptionHandler.h"
 #include "shell/Exceptions.h"
+#include "widgets/Fonts.h"
 
 #include <QCursor>
 #include <QDateEdit>
@@ -62,9 +63,7 @@ TFormBaseAlam::TFormBaseAlam(QWidget* parent) : TFormBaseDlg(parent)
     mmoNote = new QPlainTextEdit(area);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont memoFont = mmoNote->font();
-    memoFont.setPointSizeF(memoFont.pointSizeF() * 13.0 / 11.0);
-    mmoNote->setFont(memoFont);
+    ScaleFont(mmoNote, 13);
     place(mmoNote, 96, 116, 257, 98);
     btnAlamContext = new QPushButton(QStringLiteral("..."), area);
     btnAlamContext->setObjectName(QStringLiteral("btnAlamContext"));

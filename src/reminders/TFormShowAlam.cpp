@@ -4,6 +4,7 @@
 #include "Chime.h"
 #include "shell/ExceptionHandler.h"
 #include "shell/MainWindowRef.h"
+#include "widgets/Fonts.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -36,9 +37,7 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     mmo1->setObjectName(QStringLiteral("mmo1"));
     mmo1->setReadOnly(true);
     mmo1->setAcceptRichText(false);
-    QFont big = mmo1->font();
-    big.setPointSizeF(big.pointSizeF() * 17.0 / 11.0);
-    mmo1->setFont(big);
+    ScaleFont(mmo1, 17);
     QPalette red = mmo1->palette();
     red.setColor(QPalette::Text, Qt::red);
     mmo1->setPalette(red);

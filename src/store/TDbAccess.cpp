@@ -6,6 +6,7 @@
 #include "SqlText.h"
 #include "shell/AppPath.h"
 #include "shell/Application.h"
+#include "shell/BlankText.h"
 #include "shell/Exceptions.h"
 #include "shell/Messages.h"
 
@@ -25,16 +26,6 @@ const QString kQueryFailed = QStringLiteral("数据库查询错误，请检查�
 const QString kExecFailed = QStringLiteral("数据库操作失败！");
 const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
-
-bool isBlank(const QString& piece)
-{
-    for (QChar c : piece) {
-        if (c.unicode() > 32) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // Runs every statement of one piece of a batch; rows are not expected and dropped.
 void runPiece(sqlite3* db, const QString& piece)
@@ -182,7 +173,7 @@ void TDbAccess::ExecSQL(const QString& batch)
         Connection.exec(QStringLiteral("BEGIN"));
         try {
             for (const QString& piece : pieces) {
-                if (!isBlank(piece)) {
+                if (!IsBlankText(piece)) {
                     runPiece(db, piece);
                 }
             }
