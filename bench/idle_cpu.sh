@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'kill $app $xpid 2>/dev/null; rm -rf "$work"' EXIT
 cp "$exe" "$work/"
 "$mkdb" "$work/bookkeep.dat"
-Xvfb :93 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :93 -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xpid=$!
 export DISPLAY=:93 HOME="$work" XDG_CONFIG_HOME="$work/config"
 sleep 1

@@ -33,7 +33,9 @@ for n in $(seq 91 140); do
         break
     fi
 done
-Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+# -noreset: otherwise the server resets whenever its last client leaves, and a
+# program started just then cannot connect.
+Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xpid=$!
 export DISPLAY="$display"
 for _ in $(seq 1 50); do
