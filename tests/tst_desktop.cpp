@@ -152,9 +152,10 @@ void TestDesktop::autostartAtStartLeavesEntryAlone()
     TestEnv env;
     const QString exe = env.folder() + QStringLiteral("vornet-halvik");
     AutoRun::setExecutablePathForTesting(exe);
-    const QByteArray handWritten =
-        "[Desktop Entry]\n# kept by hand\nType=Application\nName=Vornet-Halvik\nExec=" + exe.toUtf8() +
-        "\nX-Custom=1\n";
+    // Another group's Exec does not count; blanks around "=" do not matter.
+    const QByteArray handWritten = "[Other]\nExec=/elsewhere\n[Desktop Entry]\n# kept by hand\nType=Application\n"
+                                   "Name=Vornet-Halvik\nExec = " +
+                                   exe.toUtf8() + "\nX-Custom=1\n";
     writeFile(AutoRun::EntryPath(), handWritten);
     TFormMain window;
     window.show();

@@ -148,8 +148,12 @@ bool IsAutoRun()
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
         if (line.startsWith(QLatin1Char('['))) {
             inEntry = line == QLatin1String("[Desktop Entry]");
-        } else if (inEntry && line.startsWith(QLatin1String("Exec="))) {
-            return UnquoteExec(line.mid(5)) == ExecutablePath();
+        } else if (inEntry && line.contains(QLatin1Char('='))) {
+            // Blanks around the equals sign do not count.
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (line.left(eq).trimmed() == QLatin1String("Exec")) {
+                return UnquoteExec(line.mid(eq + 1).trimmed()) == ExecutablePath();
+            }
         }
     }
     return false;
