@@ -1,5 +1,6 @@
 // Desktop integration: the autostart entry, the tray icon's handler and window
 // hiding, backup names, and restores that reload every view or are refused.
+#include "MakeDb.h"
 #include "ModalPoller.h"
 #include "TestEnv.h"
 #include "desktop/AutoRun.h"
@@ -81,6 +82,7 @@ private slots:
     void backupNames_data();
     void backupNames();
     void restoreReloadsEveryView();
+    void restoringTheSafetyCopyUndoesARestore();
     void refusedRestoreChangesNothing();
     void cancelledRestore();
 };
@@ -288,6 +290,27 @@ void TestDesktop::restoreReloadsEveryView()
     QCOMPARE(safety.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0")),
              QStringLiteral("typed after the backup"));
     QVERIFY(safety.close());
+}
+
+void TestDesktop::restoringTheSafetyCopyUndoesARestore()
+{
+    TestEnv env;
+    addData(QStringLiteral("before"));
+    const QString other = env.file(QStringLiteral("other.bat"));
+    MakeDatabase(other); // an empty database of ours
+    TFormMain window;
+    window.show();
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(other);
+    window.N11->trigger();
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 0);
+
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(SafetyCopyPath());
+    window.N11->trigger();
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 1);
+    QCOMPARE(window.ts1->DBGrid1->model()->rowCount(), 1);
+    QVERIFY(!QFile::exists(env.file(QStringLiteral("tmpData.restoring"))));
 }
 
 void TestDesktop::refusedRestoreChangesNothing()

@@ -1,10 +1,15 @@
 #include "BackupRestore.h"
 
 #include "shell/AppPath.h"
+#include "shell/Exceptions.h"
 #include "shell/FileDialogs.h"
 #include "shell/Log.h"
 #include "shell/Messages.h"
+#include "store/FileCopy.h"
 #include "store/TDbAccess.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 const QString kFilter = QStringLiteral("数据文件 (*.bat)");
@@ -33,8 +38,29 @@ bool RestoreCommand(QWidget* owner)
     if (name.isEmpty()) {
         return false;
     }
-    BackupTo(SafetyCopyPath());
-    RestoreFrom(name);
+    // Restoring the safety copy itself (to undo a restore) must not first
+    // overwrite it with the data it is meant to replace: take it aside.
+    QString source = name;
+    const bool fromSafetyCopy = QFileInfo(name).canonicalFilePath() == QFileInfo(SafetyCopyPath()).canonicalFilePath();
+    if (fromSafetyCopy) {
+        source = AppPath() + QStringLiteral("tmpData.restoring");
+        QString error;
+        if (!CopyFileWhole(name, source, &error)) {
+            throw EDBException(error, QStringLiteral("数据库恢复失败！"), QString());
+        }
+    }
+    try {
+        BackupTo(SafetyCopyPath());
+        RestoreFrom(source);
+    } catch (...) {
+        if (fromSafetyCopy) {
+            QFile::remove(source);
+        }
+        throw;
+    }
+    if (fromSafetyCopy) {
+        QFile::remove(source);
+    }
     WriteLog(QStringLiteral("数据恢复！"));
     return true;
 }
