@@ -24,9 +24,11 @@ void BM_NoteChangeCycle(benchmark::State& state)
     tree->LoadTree();
     tab.ShowRootNote();
     const qsizetype bytes = state.range(0);
+    const QString line = QStringLiteral("记事本 note line with some words 0123456789\n");
+    const qsizetype lineBytes = line.toUtf8().size();
     QString text;
-    while (text.toUtf8().size() < bytes) {
-        text += QStringLiteral("记事本 note line with some words 0123456789\n");
+    for (qsizetype size = 0; size < bytes; size += lineBytes) {
+        text += line;
     }
     tab.mmoNote->setPlainText(text);
     tab.mmoNoteChange();
