@@ -78,11 +78,7 @@ struct Alerts
 
 void closeAlerts()
 {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<TFormShowAlam*>(w)) {
-            delete w;
-        }
-    }
+    qDeleteAll(TFormShowAlam::OpenAlerts());
 }
 
 } // namespace
@@ -270,21 +266,16 @@ void TestReminders::alertAnswersUpdateTheList()
     QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("错过的"));
 
     ShowAlamAlert(QString::number(kept), QStringLiteral("kept"), false);
-    auto* alert = qobject_cast<TFormShowAlam*>(QApplication::topLevelWidgets().last());
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* a = qobject_cast<TFormShowAlam*>(w)) {
-            alert = a;
-        }
-    }
-    QVERIFY(alert);
+    QVERIFY(!TFormShowAlam::OpenAlerts().isEmpty());
+    TFormShowAlam* alert = TFormShowAlam::OpenAlerts().last();
     QCOMPARE(alert->btnOkSave->text(), QStringLiteral("看到了并保留"));
     alert->btnOkSave->click();
     QVERIFY(QTest::qWaitFor([&] { return list->topLevelItem(0)->text(3) == QStringLiteral("看过的"); }));
     QCOMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(kept)), 1);
 
     ShowAlamAlert(QString::number(gone), QStringLiteral("gone"), false);
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* a = qobject_cast<TFormShowAlam*>(w); a && a->isVisible()) {
+    for (TFormShowAlam* a : TFormShowAlam::OpenAlerts()) {
+        if (a->isVisible()) {
             alert = a;
         }
     }

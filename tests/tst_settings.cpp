@@ -247,14 +247,7 @@ void TestSettings::loginAtStart()
     ModalPoller login([&](QDialog* d) {
         caption = d->windowTitle();
         auto* dlg = qobject_cast<TFormPass*>(d);
-        ticked = QTest::qWaitFor([] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                if (qobject_cast<TFormShowAlam*>(w)) {
-                    return true;
-                }
-            }
-            return false;
-        });
+        ticked = QTest::qWaitFor([] { return !TFormShowAlam::OpenAlerts().isEmpty(); });
         if (typed != QLatin1String("-")) {
             dlg->edtPass->setText(typed);
             dlg->btnOK->click();
@@ -272,11 +265,7 @@ void TestSettings::loginAtStart()
     QCOMPARE(window.isVisible(), runs);
     // No close question on the way out.
     QVERIFY(!env.messages.texts().contains(QStringLiteral("确定要退出程序吗？")));
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<TFormShowAlam*>(w)) {
-            delete w;
-        }
-    }
+    qDeleteAll(TFormShowAlam::OpenAlerts());
     Chime::setPlayer({});
 }
 

@@ -27,11 +27,7 @@ int main(int argc, char** argv)
             rc = app.exec();
         }
         // Alerts still open belong to no window: free them before the database goes.
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<TFormShowAlam*>(widget)) {
-                delete widget;
-            }
-        }
+        qDeleteAll(TFormShowAlam::OpenAlerts());
     }
     DbAccess = nullptr;
     return rc;

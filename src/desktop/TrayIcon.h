@@ -24,14 +24,12 @@ public:
     {
         return m_icon;
     }
+    // What the icon's activations do: only a double-click restores the window.
+    void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
 
 signals:
     // A double-click on the icon.
     void restoreRequested();
-
-public:
-    // What the icon's activations do: only a double-click restores the window.
-    void WMTrayNotify(QSystemTrayIcon::ActivationReason reason);
 
 private:
     void watchForTray();

@@ -7,6 +7,7 @@
 #include "shell/ExceptionHandler.h"
 #include "widgets/DateKeys.h"
 #include "widgets/Fonts.h"
+#include "widgets/Menus.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -81,12 +82,9 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
 
     pmNoteType = new QMenu(this);
     pmNoteType->setObjectName(QStringLiteral("pmNoteType"));
-    NAddNoteType = pmNoteType->addAction(QStringLiteral("新建组"));
-    NAddNoteType->setObjectName(QStringLiteral("NAddNoteType"));
-    NModNoteType = pmNoteType->addAction(QStringLiteral("重命名组"));
-    NModNoteType->setObjectName(QStringLiteral("NModNoteType"));
-    NDelNoteType = pmNoteType->addAction(QStringLiteral("删除组"));
-    NDelNoteType->setObjectName(QStringLiteral("NDelNoteType"));
+    NAddNoteType = AddNamedAction(pmNoteType, "NAddNoteType", QStringLiteral("新建组"));
+    NModNoteType = AddNamedAction(pmNoteType, "NModNoteType", QStringLiteral("重命名组"));
+    NDelNoteType = AddNamedAction(pmNoteType, "NDelNoteType", QStringLiteral("删除组"));
 
     DateKeys::install(mmoNote);
     connect(tvNote, &QWidget::customContextMenuRequested, this,

@@ -6,6 +6,7 @@
 #include "shell/Exceptions.h"
 #include "shell/Messages.h"
 #include "widgets/Fonts.h"
+#include "widgets/Menus.h"
 
 #include <QButtonGroup>
 #include <QHeaderView>
@@ -114,12 +115,9 @@ RemindersTab::RemindersTab(QWidget* parent) : QWidget(parent)
 
     pmAlam = new QMenu(this);
     pmAlam->setObjectName(QStringLiteral("pmAlam"));
-    NAddAlam = pmAlam->addAction(QStringLiteral("新建提醒"));
-    NAddAlam->setObjectName(QStringLiteral("NAddAlam"));
-    NModAlam = pmAlam->addAction(QStringLiteral("修改"));
-    NModAlam->setObjectName(QStringLiteral("NModAlam"));
-    NDelAlam = pmAlam->addAction(QStringLiteral("删除"));
-    NDelAlam->setObjectName(QStringLiteral("NDelAlam"));
+    NAddAlam = AddNamedAction(pmAlam, "NAddAlam", QStringLiteral("新建提醒"));
+    NModAlam = AddNamedAction(pmAlam, "NModAlam", QStringLiteral("修改"));
+    NDelAlam = AddNamedAction(pmAlam, "NDelAlam", QStringLiteral("删除"));
 
     // A filter applies when its button becomes selected, not when it is chosen again.
     connect(m_filters, &QButtonGroup::idToggled, this, guard([this](int id, bool on) {

@@ -6,6 +6,7 @@
 #include "shell/Exceptions.h"
 #include "shell/Messages.h"
 #include "widgets/Fonts.h"
+#include "widgets/Menus.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -38,12 +39,9 @@ TFormAlamContext::TFormAlamContext(QWidget* parent) : TFormBaseDlg(parent)
 
     pm1 = new QMenu(this);
     pm1->setObjectName(QStringLiteral("pm1"));
-    N1 = pm1->addAction(QStringLiteral("新建"));
-    N1->setObjectName(QStringLiteral("N1"));
-    N2 = pm1->addAction(QStringLiteral("修改"));
-    N2->setObjectName(QStringLiteral("N2"));
-    N3 = pm1->addAction(QStringLiteral("删除"));
-    N3->setObjectName(QStringLiteral("N3"));
+    N1 = AddNamedAction(pm1, "N1", QStringLiteral("新建"));
+    N2 = AddNamedAction(pm1, "N2", QStringLiteral("修改"));
+    N3 = AddNamedAction(pm1, "N3", QStringLiteral("删除"));
     connect(lv1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pm1->popup(lv1->viewport()->mapToGlobal(pos)); });
     connect(N1, &QAction::triggered, this, guard([this] { N1Click(); }));
@@ -106,12 +104,12 @@ TFormEditAlamContext::TFormEditAlamContext(const QString& id, QWidget* parent) :
     setWindowTitle(adding ? QStringLiteral("新建提醒内容") : QStringLiteral("修改提醒内容"));
     Label1 = new QLabel(QStringLiteral("提醒内容"), clientArea());
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(32, 28, 65, 15);
+    placeDesigned(Label1, 32, 32, 65, 15);
     mmoNote = new QPlainTextEdit(clientArea());
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScaleFont(mmoNote, 13);
-    mmoNote->setGeometry(96, 28, 257, 98);
+    placeDesigned(mmoNote, 96, 32, 257, 98);
     setTabOrder(btnCancel, mmoNote);
     resize(372, 186);
 }

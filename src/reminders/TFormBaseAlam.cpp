@@ -7,6 +7,7 @@
 #include "shell/ExceptionHandler.h"
 #include "shell/Exceptions.h"
 #include "widgets/Fonts.h"
+#include "widgets/Menus.h"
 
 #include <QCursor>
 #include <QDateEdit>
@@ -21,12 +22,10 @@
 TFormBaseAlam::TFormBaseAlam(QWidget* parent) : TFormBaseDlg(parent)
 {
     QWidget* area = clientArea();
-    // The designer's places, less the 4-pixel line above the client area.
-    auto place = [](QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y - 4, width, height); };
-    auto label = [area, &place](const char* name, const QString& text, int x, int y, int width) {
+    auto label = [area](const char* name, const QString& text, int x, int y, int width) {
         auto* l = new QLabel(text, area);
         l->setObjectName(QLatin1String(name));
-        place(l, x, y, width, 15);
+        placeDesigned(l, x, y, width, 15);
         return l;
     };
     QPalette red;
@@ -43,31 +42,31 @@ TFormBaseAlam::TFormBaseAlam(QWidget* parent) : TFormBaseDlg(parent)
     DBTime = new QTimeEdit(area);
     DBTime->setObjectName(QStringLiteral("DBTime"));
     DBTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    place(DBTime, 96, 48, 89, 21);
+    placeDesigned(DBTime, 96, 48, 89, 21);
     DBDay = new QDateEdit(area);
     DBDay->setObjectName(QStringLiteral("DBDay"));
     DBDay->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     DBDay->setCalendarPopup(true);
     DBDay->setMinimumDate(QDate(1899, 12, 30));
-    place(DBDay, 264, 48, 100, 21);
+    placeDesigned(DBDay, 264, 48, 100, 21);
     btn1 = new QPushButton(QStringLiteral("..."), area);
     btn1->setObjectName(QStringLiteral("btn1"));
-    place(btn1, 8, 48, 21, 21);
+    placeDesigned(btn1, 8, 48, 21, 21);
     rbTime = new QRadioButton(QStringLiteral("不重复"), area);
     rbTime->setObjectName(QStringLiteral("rbTime"));
     rbTime->setChecked(true);
-    place(rbTime, 94, 84, 81, 17);
+    placeDesigned(rbTime, 94, 84, 81, 17);
     rbDay = new QRadioButton(QStringLiteral("每天"), area);
     rbDay->setObjectName(QStringLiteral("rbDay"));
-    place(rbDay, 200, 84, 81, 17);
+    placeDesigned(rbDay, 200, 84, 81, 17);
     mmoNote = new QPlainTextEdit(area);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScaleFont(mmoNote, 13);
-    place(mmoNote, 96, 116, 257, 98);
+    placeDesigned(mmoNote, 96, 116, 257, 98);
     btnAlamContext = new QPushButton(QStringLiteral("..."), area);
     btnAlamContext->setObjectName(QStringLiteral("btnAlamContext"));
-    place(btnAlamContext, 48, 136, 25, 25);
+    placeDesigned(btnAlamContext, 48, 136, 25, 25);
     setTabOrder(DBTime, DBDay);
     setTabOrder(DBDay, rbTime);
     setTabOrder(rbTime, rbDay);
@@ -88,8 +87,7 @@ TFormBaseAlam::TFormBaseAlam(QWidget* parent) : TFormBaseDlg(parent)
         {&N301, "N301", "30天后", Offset::ThirtyDays},
     };
     for (const auto& item : items) {
-        *item.action = pm1->addAction(QString::fromUtf8(item.text));
-        (*item.action)->setObjectName(QLatin1String(item.name));
+        *item.action = AddNamedAction(pm1, item.name, QString::fromUtf8(item.text));
         const Offset offset = item.offset;
         connect(*item.action, &QAction::triggered, this, guard([this, offset] { ApplyOffset(offset); }));
     }

@@ -6,6 +6,7 @@
 #include "shell/MainWindowRef.h"
 #include "widgets/Fonts.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -69,6 +70,17 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     connect(btnOkSave, &QPushButton::clicked, this, guard([this] { btnOkSaveClick(); }));
     connect(btnOkDel, &QPushButton::clicked, this, guard([this] { btnOkDelClick(); }));
     setGeometry(PlaceOnScreen(QSize(292, 198)));
+}
+
+QList<TFormShowAlam*> TFormShowAlam::OpenAlerts()
+{
+    QList<TFormShowAlam*> alerts;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* alert = qobject_cast<TFormShowAlam*>(widget)) {
+            alerts.append(alert);
+        }
+    }
+    return alerts;
 }
 
 QRect TFormShowAlam::PlaceOnScreen(const QSize& size)

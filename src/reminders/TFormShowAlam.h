@@ -17,6 +17,9 @@ class TFormShowAlam : public QWidget
 public:
     TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow);
 
+    // The alerts now open, oldest first.
+    static QList<TFormShowAlam*> OpenAlerts();
+
     // Where an alert of this size opens on the screen's available area.
     static QRect PlaceOnScreen(const QSize& size);
 

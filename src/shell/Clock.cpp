@@ -28,9 +28,4 @@ void reset()
     g_fixed.reset();
 }
 
-bool isFixed()
-{
-    return g_fixed.has_value();
-}
-
 } // namespace Clock

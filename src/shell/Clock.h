@@ -12,6 +12,5 @@ QDateTime now();
 void setFixed(const QDateTime& moment);
 void advance(qint64 seconds);
 void reset();
-bool isFixed();
 
 } // namespace Clock

@@ -2,8 +2,6 @@
 
 #include "ExceptionHandler.h"
 
-#include <QStringList>
-
 void StartupSequence::add(const QString& name, std::function<void()> step)
 {
     m_steps.push_back({name, std::move(step)});
@@ -24,13 +22,4 @@ int StartupSequence::run()
         ++done;
     }
     return done;
-}
-
-QStringList StartupSequence::names() const
-{
-    QStringList out;
-    for (const Step& step : m_steps) {
-        out << step.name;
-    }
-    return out;
 }

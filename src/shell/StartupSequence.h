@@ -12,7 +12,6 @@ public:
     void add(const QString& name, std::function<void()> step);
     // Returns how many steps completed.
     int run();
-    QStringList names() const;
 
 private:
     struct Step

@@ -20,6 +20,7 @@
 #include "shell/Application.h"
 #include "urls/TIE.h"
 #include "urls/UrlsTab.h"
+#include "widgets/Menus.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -89,26 +90,21 @@ void TFormMain::buildFrame()
 
 void TFormMain::buildMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& text) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
     pmSystem = new QMenu(this);
     pmSystem->setObjectName(QStringLiteral("pmSystem"));
-    NOpenWWW1 = action(pmSystem, "NOpenWWW1", QStringLiteral("软件主页"));
+    NOpenWWW1 = AddNamedAction(pmSystem, "NOpenWWW1", QStringLiteral("软件主页"));
     pmSystem->addSeparator();
-    N15 = action(pmSystem, "N15", QStringLiteral("软件设置"));
+    N15 = AddNamedAction(pmSystem, "N15", QStringLiteral("软件设置"));
     pmSystem->addSeparator();
-    Ndfdf1 = action(pmSystem, "Ndfdf1", QStringLiteral("数据备份"));
-    N11 = action(pmSystem, "N11", QStringLiteral("数据恢复"));
+    Ndfdf1 = AddNamedAction(pmSystem, "Ndfdf1", QStringLiteral("数据备份"));
+    N11 = AddNamedAction(pmSystem, "N11", QStringLiteral("数据恢复"));
 
     PopupMenu = new QMenu(this);
     PopupMenu->setObjectName(QStringLiteral("PopupMenu"));
-    NOpenWWW2 = action(PopupMenu, "NOpenWWW2", QStringLiteral("软件主页"));
+    NOpenWWW2 = AddNamedAction(PopupMenu, "NOpenWWW2", QStringLiteral("软件主页"));
     PopupMenu->addSeparator();
-    NShowForm = action(PopupMenu, "NShowForm", QStringLiteral("显示窗口"));
-    NClose = action(PopupMenu, "NClose", QStringLiteral("关闭"));
+    NShowForm = AddNamedAction(PopupMenu, "NShowForm", QStringLiteral("显示窗口"));
+    NClose = AddNamedAction(PopupMenu, "NClose", QStringLiteral("关闭"));
 
     connect(btnSystem, &QPushButton::clicked, this, guard([this] { btnSystemClick(); }));
     connect(NOpenWWW1, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));

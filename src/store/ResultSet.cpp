@@ -89,13 +89,14 @@ void ResultSet::open(sqlite3* db, const QString& statement)
         QStringLiteral(R"(^\s*select\s+\*\s+from\s+\[?([A-Za-z_][A-Za-z0-9_]*)\]?(\s|$))"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = wholeTable.match(statement);
-    QString sql = Jet::rewrite(statement);
     int skip = 0;
+    QString sql = statement;
     if (match.hasMatch()) {
         m_table = match.captured(1);
-        sql = Jet::rewrite(QStringLiteral("select _rowid_, ") + statement.mid(statement.indexOf(QLatin1Char('*'))));
+        sql = QStringLiteral("select _rowid_, ") + statement.mid(statement.indexOf(QLatin1Char('*')));
         skip = 1;
     }
+    sql = Jet::rewrite(sql);
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
     if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, nullptr) != SQLITE_OK) {

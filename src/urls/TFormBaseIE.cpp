@@ -15,12 +15,11 @@
 TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
 {
     QWidget* area = clientArea();
-    auto place = [](QWidget* w, int x, int y, int width, int height) { w->setGeometry(x, y - 4, width, height); };
-    auto label = [area, &place](const char* name, const QString& text, int y) {
+    auto label = [area](const char* name, const QString& text, int y) {
         auto* l = new QLabel(text, area);
         l->setObjectName(QLatin1String(name));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        place(l, 14, y, 60, 15);
+        placeDesigned(l, 14, y, 60, 15);
         return l;
     };
     LabGou = label("LabGou", QStringLiteral("分组"), 24);
@@ -37,14 +36,14 @@ TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
     EdtGoup->setPalette(grey);
     EdtGoup->setButtonBmp(TZentEdtBut::ZentFind);
     EdtGoup->setText(QStringLiteral("未分组"));
-    place(EdtGoup, 90, 20, 256, 21);
+    placeDesigned(EdtGoup, 90, 20, 256, 21);
 
     edtIE = new QLineEdit(area);
     edtIE->setObjectName(QStringLiteral("edtIE"));
     QPalette blue = edtIE->palette();
     blue.setColor(QPalette::Text, Qt::blue);
     edtIE->setPalette(blue);
-    place(edtIE, 90, 53, 256, 21);
+    placeDesigned(edtIE, 90, 53, 256, 21);
 
     img3 = new QToolButton(area);
     img3->setObjectName(QStringLiteral("img3"));
@@ -54,16 +53,16 @@ TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
     img3->setCursor(Qt::PointingHandCursor);
     img3->setToolTip(QStringLiteral("打开IE"));
     img3->setFocusPolicy(Qt::NoFocus);
-    place(img3, 348, 56, 18, 18);
+    placeDesigned(img3, 348, 56, 18, 18);
 
     edtName = new QLineEdit(area);
     edtName->setObjectName(QStringLiteral("edtName"));
-    place(edtName, 90, 85, 256, 21);
+    placeDesigned(edtName, 90, 85, 256, 21);
 
     mmoRemark = new QPlainTextEdit(area);
     mmoRemark->setObjectName(QStringLiteral("mmoRemark"));
     mmoRemark->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    place(mmoRemark, 90, 122, 256, 93);
+    placeDesigned(mmoRemark, 90, 122, 256, 93);
 
     setTabOrder(EdtGoup, edtIE);
     setTabOrder(edtIE, edtName);

@@ -7,6 +7,7 @@
 #include "shell/Messages.h"
 #include "shell/ShellOpen.h"
 #include "store/TDbAccess.h"
+#include "widgets/Menus.h"
 #include "widgets/TZentDBGrid.h"
 
 #include <QHBoxLayout>
@@ -52,25 +53,20 @@ UrlsTab::UrlsTab(QWidget* parent) : QWidget(parent)
     spl1->setStretchFactor(1, 1);
     spl1->setSizes({200, 584});
 
-    auto action = [](QMenu* menu, const char* name, const QString& text) {
-        QAction* a = menu->addAction(text);
-        a->setObjectName(QLatin1String(name));
-        return a;
-    };
     pmIEType = new QMenu(this);
     pmIEType->setObjectName(QStringLiteral("pmIEType"));
-    NAddIEType = action(pmIEType, "NAddIEType", QStringLiteral("新建组"));
-    NModIeType = action(pmIEType, "NModIeType", QStringLiteral("重命名组"));
-    NDelIEType = action(pmIEType, "NDelIEType", QStringLiteral("删除组"));
+    NAddIEType = AddNamedAction(pmIEType, "NAddIEType", QStringLiteral("新建组"));
+    NModIeType = AddNamedAction(pmIEType, "NModIeType", QStringLiteral("重命名组"));
+    NDelIEType = AddNamedAction(pmIEType, "NDelIEType", QStringLiteral("删除组"));
     pmIEType->addSeparator()->setObjectName(QStringLiteral("N4"));
-    N5 = action(pmIEType, "N5", QStringLiteral("新建网址"));
+    N5 = AddNamedAction(pmIEType, "N5", QStringLiteral("新建网址"));
     pmIE = new QMenu(this);
     pmIE->setObjectName(QStringLiteral("pmIE"));
-    N1 = action(pmIE, "N1", QStringLiteral("新建"));
-    N2 = action(pmIE, "N2", QStringLiteral("修改"));
-    N3 = action(pmIE, "N3", QStringLiteral("删除"));
+    N1 = AddNamedAction(pmIE, "N1", QStringLiteral("新建"));
+    N2 = AddNamedAction(pmIE, "N2", QStringLiteral("修改"));
+    N3 = AddNamedAction(pmIE, "N3", QStringLiteral("删除"));
     pmIE->addSeparator()->setObjectName(QStringLiteral("N6"));
-    N8 = action(pmIE, "N8", QStringLiteral("打开网页"));
+    N8 = AddNamedAction(pmIE, "N8", QStringLiteral("打开网页"));
 
     connect(tvIE, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmIEType->popup(tvIE->viewport()->mapToGlobal(pos)); });

@@ -70,6 +70,11 @@ void TFormBaseDlg::setDesignSize(int outerWidth, int outerHeight)
     resize(outerWidth - 8, outerHeight - 34);
 }
 
+void TFormBaseDlg::placeDesigned(QWidget* control, int x, int y, int width, int height)
+{
+    control->setGeometry(x, y - 4, width, height);
+}
+
 void TFormBaseDlg::btnOKClick()
 {
     accept();

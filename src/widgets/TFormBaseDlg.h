@@ -44,6 +44,9 @@ protected:
     virtual void btnOKClick();
     // Sets the outer size the dialog was designed with.
     void setDesignSize(int outerWidth, int outerHeight);
+    // Places a control of the client area where the designer put it (the
+    // designer's y counts the line above the client area).
+    static void placeDesigned(QWidget* control, int x, int y, int width, int height);
 
 private:
     QWidget* m_client = nullptr;
