@@ -3,8 +3,8 @@
 #include "TestEnv.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
-#include "notes/TNote.h"
 #include "store/TDbAccess.h"
+#include "store/TNote.h"
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>

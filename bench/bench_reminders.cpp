@@ -2,12 +2,13 @@
 // due, and filling the list under "全部提醒" with the missed marking.
 #include "BenchSupport.h"
 #include "TestEnv.h"
+#include "base/Clock.h"
 #include "reminders/AlamScheduler.h"
-#include "reminders/TAlam.h"
-#include "shell/Clock.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
+#include "store/TAlam.h"
 #include "store/TDbAccess.h"
+#include "widgets/ListFill.h"
 
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
@@ -37,7 +38,7 @@ void BM_FillAlamListAll(benchmark::State& state)
     QTreeWidget list;
     list.setColumnCount(4);
     for (auto _ : state) {
-        AlamStore.FillAlamList(&list, TAlam::All);
+        FillListView(AlamStore.FillAlamList(TAlam::All), &list, false);
     }
     state.counters["rows"] = list.topLevelItemCount();
 }

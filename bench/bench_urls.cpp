@@ -4,7 +4,8 @@
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"
-#include "urls/TIE.h"
+#include "store/TIE.h"
+#include "urls/UrlsTab.h"
 #include "widgets/TZentDBGrid.h"
 
 #include <QFile>
@@ -35,13 +36,14 @@ void BM_FillGridAll(benchmark::State& state)
 {
     TestEnv env;
     fillAddresses(100000);
-    TZentDBGrid grid;
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
     grid.resize(800, 400);
     double rowsMb = 0;
     for (auto _ : state) {
         DbAccess->GridQuery.close();
         const size_t before = heapInUse();
-        IEStore.FillGrid(&grid, 0);
+        tab.FillGrid(0);
         rowsMb = static_cast<double>(heapInUse() - before) / (1 << 20);
     }
     state.counters["rows"] = grid.model()->rowCount();
@@ -53,8 +55,9 @@ void BM_TitleClickSort(benchmark::State& state)
 {
     TestEnv env;
     fillAddresses(100000);
-    TZentDBGrid grid;
-    IEStore.FillGrid(&grid, 0);
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
+    tab.FillGrid(0);
     for (auto _ : state) {
         grid.TitleClick(1); // alternates ascending and descending
     }

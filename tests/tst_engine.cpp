@@ -2,8 +2,8 @@
 // the date arithmetic, the reminder filters, aliases, brackets, the updatable
 // note row and values that hold quotes or the batch separator.
 #include "TestEnv.h"
-#include "shell/Clock.h"
-#include "shell/Exceptions.h"
+#include "base/Clock.h"
+#include "base/Exceptions.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"

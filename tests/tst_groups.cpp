@@ -2,10 +2,10 @@
 // place, deletion with its checks, and the dialog's own rules.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/Clock.h"
+#include "base/ExceptionHandler.h"
 #include "groups/TFormAddType.h"
 #include "groups/TZentTree.h"
-#include "shell/Clock.h"
-#include "shell/ExceptionHandler.h"
 #include "store/SqlText.h"
 #include "store/TDbAccess.h"
 

@@ -3,14 +3,14 @@
 // the search.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/ExceptionHandler.h"
+#include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
 #include "notes/NoteSearch.h"
 #include "notes/NotesTab.h"
-#include "notes/TNote.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/TFormMain.h"
 #include "store/DbConnection.h"
 #include "store/TDbAccess.h"
+#include "store/TNote.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -2,19 +2,20 @@
 // test, the alert window and its answers, the editors and the phrases.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/Clock.h"
+#include "base/ExceptionHandler.h"
+#include "frame/TFormMain.h"
 #include "reminders/AlamScheduler.h"
 #include "reminders/Chime.h"
 #include "reminders/RemindersTab.h"
-#include "reminders/TAlam.h"
 #include "reminders/TFormAddAlam.h"
 #include "reminders/TFormAlamContext.h"
 #include "reminders/TFormShowAlam.h"
-#include "shell/Clock.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/TFormMain.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
+#include "store/TAlam.h"
 #include "store/TDbAccess.h"
+#include "widgets/ListFill.h"
 
 #include <QDateEdit>
 #include <QLabel>
@@ -124,14 +125,14 @@ void TestReminders::listMarksMissedRows()
     list.setColumnCount(4);
     const QString p = QString::number(past), l = QString::number(later), d = QString::number(daily),
                   s = QString::number(seen);
-    AlamStore.FillAlamList(&list, TAlam::Today);
+    FillListView(AlamStore.FillAlamList(TAlam::Today), &list, false);
     QCOMPARE(rowsOf(&list), (QStringList{p + "|2024-03-15 09:29:59|past|错过的", l + "|2024-03-15 09:30:01|later|",
                                          s + "|2024-03-15 08:00:00|seen|看过的"}));
-    AlamStore.FillAlamList(&list, TAlam::Missed);
+    FillListView(AlamStore.FillAlamList(TAlam::Missed), &list, false);
     QCOMPARE(rowsOf(&list), QStringList{p + "|2024-03-15 09:29:59|past|错过的"});
-    AlamStore.FillAlamList(&list, TAlam::Daily);
+    FillListView(AlamStore.FillAlamList(TAlam::Daily), &list, false);
     QCOMPARE(rowsOf(&list), QStringList{d + "|每天  01:00:00|daily|"});
-    AlamStore.FillAlamList(&list, TAlam::All);
+    FillListView(AlamStore.FillAlamList(TAlam::All), &list, false);
     QCOMPARE(list.topLevelItemCount(), 4);
 }
 

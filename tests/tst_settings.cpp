@@ -2,14 +2,14 @@
 // rules, and the login at start.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/Application.h"
+#include "frame/TFormMain.h"
 #include "reminders/Chime.h"
-#include "reminders/TAlam.h"
 #include "reminders/TFormShowAlam.h"
-#include "settings/TConfig.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
-#include "shell/Application.h"
-#include "shell/TFormMain.h"
+#include "store/TAlam.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 
 #include <QCheckBox>

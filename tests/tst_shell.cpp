@@ -2,15 +2,15 @@
 // addresses, the start-up sequence and the main window's frame and closing.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/Clock.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/Log.h"
+#include "base/Messages.h"
+#include "base/ShellOpen.h"
+#include "frame/StartupSequence.h"
+#include "frame/TFormMain.h"
 #include "notes/NotesTab.h"
-#include "shell/Clock.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
-#include "shell/Log.h"
-#include "shell/Messages.h"
-#include "shell/ShellOpen.h"
-#include "shell/StartupSequence.h"
-#include "shell/TFormMain.h"
 
 #include <QCheckBox>
 #include <QMenu>

@@ -1,6 +1,6 @@
 // Statement text: filling templates, splitting batches, the + rewrite and
 // date-time formatting. No database needed.
-#include "shell/Exceptions.h"
+#include "base/Exceptions.h"
 #include "store/JetDialect.h"
 #include "store/SqlText.h"
 

@@ -3,14 +3,14 @@
 // the tab's commands.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "frame/TFormMain.h"
 #include "groups/TFormAddType.h"
 #include "groups/TZentTree.h"
-#include "shell/TFormMain.h"
 #include "store/SqlText.h"
 #include "store/TDbAccess.h"
+#include "store/TIE.h"
 #include "urls/TFormAddIE.h"
 #include "urls/TFormViewIEType.h"
-#include "urls/TIE.h"
 #include "urls/UrlsTab.h"
 #include "widgets/TZentDBGrid.h"
 #include "widgets/TZentEdtBut.h"
@@ -104,14 +104,15 @@ void TestUrls::fillGridByGroup()
     addUrl(1, "a.example", "a", "two\nlines");
     addUrl(2, "a1.example", "a1");
     addUrl(99, "gone.example", "vanished group");
-    TZentDBGrid grid;
-    IEStore.FillGrid(&grid, 0);
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
+    tab.FillGrid(0);
     QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
     QCOMPARE(column(&grid, 1), (QStringList{"root", "a", "a1", "vanished group"}));
-    IEStore.FillGrid(&grid, 1);
+    tab.FillGrid(1);
     QCOMPARE(column(&grid, 1), QStringList{"a"});
     QCOMPARE(column(&grid, 2), QStringList{"two\nlines"});
-    IEStore.FillGrid(&grid, 7);
+    tab.FillGrid(7);
     QCOMPARE(grid.model()->rowCount(), 0);
     QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
 
@@ -129,8 +130,9 @@ void TestUrls::deleteByTypeRemovesExactlyItsAddresses()
     addUrl(1, "a", "a");
     addUrl(2, "b", "b");
     addUrl(1, "c", "c");
-    TZentDBGrid grid;
-    IEStore.FillGrid(&grid, 0);
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
+    tab.FillGrid(0);
     grid.setColumnWidth(1, 123);
     IEStore.DeleteByType(QStringLiteral("1"));
     QCOMPARE(storedUrls(), QStringLiteral("2:b:b:"));
@@ -146,8 +148,9 @@ void TestUrls::titleClickSorts()
     addUrl(0, "u2", "beta");
     addUrl(0, "u1", "Alpha");
     addUrl(0, "u3", "gamma");
-    TZentDBGrid grid;
-    IEStore.FillGrid(&grid, 0);
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
+    tab.FillGrid(0);
     const ResultSet& rows = DbAccess->GridQuery;
     struct Step
     {
@@ -170,7 +173,7 @@ void TestUrls::titleClickSorts()
         QCOMPARE(column(&grid, 1), step.order);
     }
     // Opening the query again brings its own order and unmarked titles.
-    IEStore.FillGrid(&grid, 0);
+    tab.FillGrid(0);
     QCOMPARE(titles(&grid), (QStringList{"标题", "备注", "网址"}));
     QCOMPARE(column(&grid, 1), (QStringList{"beta", "Alpha", "gamma"}));
 }
@@ -181,9 +184,10 @@ void TestUrls::stripesFollowTheOrder()
     addUrl(0, "u1", "c");
     addUrl(0, "u2", "a");
     addUrl(0, "u3", "b");
-    TZentDBGrid grid;
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
     grid.resize(400, 200);
-    IEStore.FillGrid(&grid, 0);
+    tab.FillGrid(0);
     auto sampleRows = [&grid] {
         grid.clearSelection();
         grid.setCurrentIndex(QModelIndex());
@@ -415,7 +419,7 @@ void TestUrls::tabCommands()
     QCOMPARE(column(tab->DBGrid1, 1), QStringList{"a"});
 
     // The delete question names the title between full-width marks.
-    IEStore.FillGrid(tab->DBGrid1, 0);
+    tab->FillGrid(0);
     tab->DBGrid1->setCurrentIndex(tab->DBGrid1->model()->index(2, 1));
     tab->N3->trigger();
     QCOMPARE(env.messages.texts().last(), QStringLiteral("确实要删除：＂＂吗?"));

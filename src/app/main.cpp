@@ -1,7 +1,7 @@
+#include "base/Application.h"
+#include "frame/TApplication.h"
+#include "frame/TFormMain.h"
 #include "reminders/TFormShowAlam.h"
-#include "shell/Application.h"
-#include "shell/TApplication.h"
-#include "shell/TFormMain.h"
 #include "store/TDbAccess.h"
 
 #include <QSessionManager>
@@ -13,7 +13,7 @@ int main(int argc, char** argv)
 
     TDbAccess db;
     DbAccess = &db;
-    if (!db.Connect()) {
+    if (!TApplication::ConnectDatabase(db)) {
         return 1;
     }
 

@@ -1,6 +1,6 @@
 #include "AutoRun.h"
 
-#include "shell/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <QCoreApplication>
 #include <QDir>

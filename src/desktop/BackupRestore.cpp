@@ -1,10 +1,10 @@
 #include "BackupRestore.h"
 
-#include "shell/AppPath.h"
-#include "shell/Exceptions.h"
-#include "shell/FileDialogs.h"
-#include "shell/Log.h"
-#include "shell/Messages.h"
+#include "base/AppPath.h"
+#include "base/Exceptions.h"
+#include "base/FileDialogs.h"
+#include "base/Log.h"
+#include "base/Messages.h"
 #include "store/FileCopy.h"
 #include "store/TDbAccess.h"
 

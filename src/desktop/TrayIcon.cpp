@@ -1,6 +1,6 @@
 #include "TrayIcon.h"
 
-#include "shell/ExceptionHandler.h"
+#include "base/ExceptionHandler.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #include "TFormAddType.h"
 
-#include "shell/BlankText.h"
-#include "shell/Messages.h"
+#include "base/BlankText.h"
+#include "base/Messages.h"
 #include "widgets/DateKeys.h"
 
 #include <QGridLayout>

@@ -1,12 +1,10 @@
 #include "TZentTree.h"
 
 #include "TFormAddType.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
-#include "shell/Messages.h"
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/Messages.h"
+#include "store/GroupTable.h"
 
 #include <QHash>
 #include <QMouseEvent>
@@ -76,7 +74,7 @@ TZentTree::Images TZentTree::WebImages()
 }
 
 TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images)
-    : QObject(tree), m_tree(tree), m_table(table), m_rootCaption(rootCaption)
+    : QObject(tree), m_tree(tree), m_groups(table), m_rootCaption(rootCaption)
 {
     m_groupIcon.addPixmap(images.group, QIcon::Normal);
     m_groupIcon.addPixmap(images.groupSelected, QIcon::Selected);
@@ -123,17 +121,16 @@ QTreeWidgetItem* TZentTree::makeNode(int selfIndex, int parentIndex, const QStri
 
 void TZentTree::LoadTree()
 {
-    DbAccess->OpenQuery(SqlFormat(Sql::TreeLoad, {m_table}));
-    ResultSet& rows = DbAccess->Query;
+    const QList<GroupTable::Row> groups = m_groups.Load();
     // Numbers are unique in the table, so a lookup finds the same parent as a walk
     // of the tree would. The nodes are built apart and added to the root at once.
     QHash<int, QTreeWidgetItem*> byNumber;
-    byNumber.reserve(rows.recordCount());
+    byNumber.reserve(groups.size());
     QList<QTreeWidgetItem*> topLevel;
-    for (int r = 0; r < rows.recordCount(); ++r) {
-        const int self = rows.valueAt(r, 0).toInt();
-        const int parent = rows.valueAt(r, 1).toInt();
-        QTreeWidgetItem* node = makeNode(self, parent, rows.textAt(r, 2));
+    for (const GroupTable::Row& row : groups) {
+        const int self = row.self;
+        const int parent = row.parent;
+        QTreeWidgetItem* node = makeNode(self, parent, row.name);
         QTreeWidgetItem* parentNode = parent != 0 ? byNumber.value(parent) : nullptr;
         if (parentNode) {
             parentNode->addChild(node);
@@ -215,10 +212,9 @@ QTreeWidgetItem* TZentTree::AddGroup(const QString& name)
     QTreeWidgetItem* parent = Selected() ? Selected() : m_root;
     // Also past the table's largest number: a group added by another tree of the
     // same table (the URL group picker) must never share a number with this one.
-    const qint64 tableMax = QueryInt(QStringLiteral("select max(SelfIndex) from %1").arg(m_table));
-    const int selfIndex = static_cast<int>(std::max<qint64>(MaxIndex(), tableMax)) + 1;
+    const int selfIndex = std::max(MaxIndex(), m_groups.MaxIndex()) + 1;
     const int parentIndex = CurrentIndex();
-    ExecSQL(SqlFormat(Sql::TreeAdd, {m_table, QString::number(selfIndex), QString::number(parentIndex), name}));
+    m_groups.Add(selfIndex, parentIndex, name);
     QTreeWidgetItem* node = makeNode(selfIndex, parentIndex, name);
     if (parent) {
         parent->addChild(node);
@@ -247,14 +243,18 @@ bool TZentTree::renameItem(QTreeWidgetItem* item, const QString& newName)
     if (NameExists(newName)) {
         throw EAppError(QStringLiteral("该名称已经存在，请重新输入！"));
     }
-    ExecSQL(SqlFormat(Sql::TreeRename, {m_table, newName, QString::number(SelfIndexOf(item))}));
+    m_groups.Rename(SelfIndexOf(item), newName);
     item->setText(0, newName);
     return true;
 }
 
 bool TZentTree::RenameGroup(const QString& newName)
 {
-    return renameItem(Selected(), newName);
+    QTreeWidgetItem* item = Selected();
+    if (!item) {
+        throw EAppError(QStringLiteral("请选择要重命名的分组！"));
+    }
+    return renameItem(item, newName);
 }
 
 void TZentTree::RenameInPlace()
@@ -294,9 +294,7 @@ void TZentTree::DeleteGroup()
     if (!AskConfirm(QStringLiteral("确定要删除 ") + node->text(0) + QStringLiteral(" 分组吗？"))) {
         Abort();
     }
-    const QString number = QString::number(SelfIndexOf(node));
-    ExecSQL(SqlFormat(Sql::TreeDeleteSelf, {m_table, number}) + kBatchSeparator +
-            SqlFormat(Sql::TreeDeleteChildren, {m_table, number}));
+    m_groups.Delete(SelfIndexOf(node));
     if (m_editing == node) {
         m_editing = nullptr;
     }

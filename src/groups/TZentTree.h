@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/GroupTable.h"
+
 #include <QIcon>
 #include <QObject>
 #include <QPixmap>
@@ -65,7 +67,7 @@ private:
     void editedInPlace(const QString& newText);
 
     QTreeWidget* m_tree;
-    QString m_table;
+    GroupTable m_groups;
     QString m_rootCaption;
     QIcon m_groupIcon;
     QTreeWidgetItem* m_root = nullptr;

@@ -1,10 +1,10 @@
 #include "NotesTab.h"
 
 #include "NoteSearch.h"
-#include "TNote.h"
+#include "base/BlankText.h"
+#include "base/ExceptionHandler.h"
 #include "groups/TZentTree.h"
-#include "shell/BlankText.h"
-#include "shell/ExceptionHandler.h"
+#include "store/TNote.h"
 #include "widgets/DateKeys.h"
 #include "widgets/Fonts.h"
 #include "widgets/Menus.h"

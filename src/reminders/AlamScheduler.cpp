@@ -1,6 +1,6 @@
 #include "AlamScheduler.h"
 
-#include "shell/Clock.h"
+#include "base/Clock.h"
 #include "store/JetDialect.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"

@@ -1,11 +1,12 @@
 #include "RemindersTab.h"
 
-#include "TAlam.h"
 #include "TFormAddAlam.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
-#include "shell/Messages.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/Messages.h"
+#include "store/TAlam.h"
 #include "widgets/Fonts.h"
+#include "widgets/ListFill.h"
 #include "widgets/Menus.h"
 
 #include <QButtonGroup>
@@ -122,7 +123,7 @@ RemindersTab::RemindersTab(QWidget* parent) : QWidget(parent)
     // A filter applies when its button becomes selected, not when it is chosen again.
     connect(m_filters, &QButtonGroup::idToggled, this, guard([this](int id, bool on) {
                 if (on) {
-                    AlamStore.FillAlamList(lv1, id);
+                    FillAlamList(id);
                 }
             }));
     connect(lv1, &QWidget::customContextMenuRequested, this,
@@ -138,20 +139,26 @@ int RemindersTab::CurrentFilter() const
     return m_filters->checkedId();
 }
 
+void RemindersTab::FillAlamList(int filter)
+{
+    lv1->clear(); // a failed query leaves the list empty, not stale
+    FillListView(AlamStore.FillAlamList(filter), lv1, false);
+}
+
 void RemindersTab::ShowToday()
 {
-    AlamStore.FillAlamList(lv1, TAlam::Today);
+    FillAlamList(TAlam::Today);
 }
 
 void RemindersTab::Refill()
 {
-    AlamStore.FillAlamList(lv1, CurrentFilter());
+    FillAlamList(CurrentFilter());
 }
 
 void RemindersTab::showAll()
 {
     if (rbAll->isChecked()) {
-        AlamStore.FillAlamList(lv1, TAlam::All);
+        FillAlamList(TAlam::All);
     } else {
         rbAll->setChecked(true); // fills through the button's handler
     }

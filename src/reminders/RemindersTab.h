@@ -18,6 +18,8 @@ public:
     explicit RemindersTab(QWidget* parent = nullptr);
 
     // Start-up: today's reminders.
+    // Lists the reminders under one of the six filters.
+    void FillAlamList(int filter);
     void ShowToday();
     // Fills the list again under the selected filter.
     void Refill();

@@ -1,7 +1,7 @@
 #include "TFormAddAlam.h"
 
-#include "TAlam.h"
-#include "shell/Clock.h"
+#include "base/Clock.h"
+#include "store/TAlam.h"
 
 #include <QDateEdit>
 #include <QPlainTextEdit>

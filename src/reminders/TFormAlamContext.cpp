@@ -1,11 +1,12 @@
 #include "TFormAlamContext.h"
 
-#include "TAlamContext.h"
-#include "shell/BlankText.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
-#include "shell/Messages.h"
+#include "base/BlankText.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/Messages.h"
+#include "store/TAlamContext.h"
 #include "widgets/Fonts.h"
+#include "widgets/ListFill.h"
 #include "widgets/Menus.h"
 
 #include <QHeaderView>
@@ -55,14 +56,20 @@ void TFormAlamContext::showEvent(QShowEvent* event)
     TFormBaseDlg::showEvent(event);
     if (!m_filled) {
         m_filled = true;
-        Guarded([this] { AlamContextStore.FillAlamContextList(lv1); });
+        Guarded([this] { FillAlamContextList(); });
     }
+}
+
+void TFormAlamContext::FillAlamContextList()
+{
+    lv1->clear();
+    FillListView(AlamContextStore.FillAlamContextList(), lv1, false);
 }
 
 void TFormAlamContext::N1Click()
 {
     if (ShowAddAlamContextDlg() == mrOk) {
-        AlamContextStore.FillAlamContextList(lv1);
+        FillAlamContextList();
     }
 }
 
@@ -73,7 +80,7 @@ void TFormAlamContext::N2Click()
         return;
     }
     if (ShowModAlamContextDlg(item->text(0), item->text(1)) == mrOk) {
-        AlamContextStore.FillAlamContextList(lv1);
+        FillAlamContextList();
     }
 }
 

@@ -25,6 +25,7 @@ public:
     QAction* N3 = nullptr;
     QString PickedText;
 
+    void FillAlamContextList();
     void N1Click();
     void N2Click();
     void N3Click();

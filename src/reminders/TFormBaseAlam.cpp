@@ -1,11 +1,11 @@
 #include "TFormBaseAlam.h"
 
-#include "TAlam.h"
 #include "TFormAlamContext.h"
-#include "shell/BlankText.h"
-#include "shell/Clock.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
+#include "base/BlankText.h"
+#include "base/Clock.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "store/TAlam.h"
 #include "widgets/Fonts.h"
 #include "widgets/Menus.h"
 

@@ -2,8 +2,8 @@
 
 #include "AlamEvents.h"
 #include "Chime.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/MainWindowRef.h"
+#include "base/ExceptionHandler.h"
+#include "base/MainWindowRef.h"
 #include "widgets/Fonts.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "TFormConfig.h"
 
-#include "TConfig.h"
 #include "TFormPass.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "store/TConfig.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

@@ -1,6 +1,6 @@
 #include "TFormPass.h"
 
-#include "shell/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>

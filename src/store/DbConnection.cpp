@@ -1,6 +1,7 @@
 #include "DbConnection.h"
 
 #include "JetDialect.h"
+#include "Statement.h"
 
 #include <QFile>
 #include <sqlcipher/sqlite3.h>
@@ -125,19 +126,6 @@ QString DbConnection::scalar(const QString& sql)
     if (!m_db) {
         throw EngineError(lastError());
     }
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK) {
-        throw EngineError(lastError());
-    }
-    QString value;
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) {
-        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
-    }
-    const QString error = rc == SQLITE_ROW || rc == SQLITE_DONE ? QString() : lastError();
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty()) {
-        throw EngineError(error);
-    }
-    return value;
+    Statement stmt(m_db, sql.toUtf8());
+    return stmt.step() ? stmt.text(0) : QString();
 }

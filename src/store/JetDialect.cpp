@@ -1,6 +1,6 @@
 #include "JetDialect.h"
 
-#include "shell/Clock.h"
+#include "base/Clock.h"
 
 #include <QHash>
 #include <QVector>

@@ -2,7 +2,8 @@
 
 #include "DbConnection.h"
 #include "JetDialect.h"
-#include "shell/Exceptions.h"
+#include "Statement.h"
+#include "base/Exceptions.h"
 
 #include <QRegularExpression>
 #include <limits>
@@ -10,24 +11,6 @@
 #include <sqlcipher/sqlite3.h>
 
 namespace {
-
-QVariant readColumn(sqlite3_stmt* stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qlonglong>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, column)),
-                                          sqlite3_column_bytes(stmt, column)));
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(stmt, column)),
-                                   sqlite3_column_bytes(stmt, column)));
-    default:
-        return {};
-    }
-}
 
 bool isDateTimeType(const QString& declType)
 {
@@ -39,46 +22,56 @@ bool isBooleanType(const QString& declType)
     return declType.compare(QLatin1String("BOOLEAN"), Qt::CaseInsensitive) == 0;
 }
 
-void bindValue(sqlite3_stmt* stmt, int index, const QVariant& value)
+} // namespace
+
+namespace {
+
+// Tells a watcher before and after the rows change, also when the change fails.
+class ChangeNotice
 {
-    if (!value.isValid() || value.isNull()) {
-        sqlite3_bind_null(stmt, index);
-        return;
+public:
+    explicit ChangeNotice(const std::vector<ResultSetWatcher*>& watchers) : m_watchers(watchers)
+    {
+        for (ResultSetWatcher* w : m_watchers) {
+            w->rowsAboutToChange();
+        }
     }
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-        sqlite3_bind_int(stmt, index, value.toBool() ? -1 : 0);
-        break;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        sqlite3_bind_int64(stmt, index, value.toLongLong());
-        break;
-    case QMetaType::Double:
-        sqlite3_bind_double(stmt, index, value.toDouble());
-        break;
-    case QMetaType::QDateTime:
-        sqlite3_bind_double(stmt, index, Jet::toDays(value.toDateTime()));
-        break;
-    case QMetaType::QDate:
-        sqlite3_bind_double(stmt, index, Jet::toDays(value.toDate()));
-        break;
-    case QMetaType::QTime:
-        sqlite3_bind_double(stmt, index, Jet::toTimeFraction(value.toTime()));
-        break;
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        sqlite3_bind_text(stmt, index, text.constData(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    ~ChangeNotice()
+    {
+        for (ResultSetWatcher* w : m_watchers) {
+            w->rowsChanged();
+        }
     }
-    }
-}
+    ChangeNotice(const ChangeNotice&) = delete;
+    ChangeNotice& operator=(const ChangeNotice&) = delete;
+
+private:
+    const std::vector<ResultSetWatcher*> m_watchers;
+};
 
 } // namespace
 
+ResultSet::~ResultSet()
+{
+    for (ResultSetWatcher* w : std::vector<ResultSetWatcher*>(m_watchers)) {
+        w->rowsDestroyed();
+    }
+}
+
+void ResultSet::addWatcher(ResultSetWatcher* watcher)
+{
+    m_watchers.push_back(watcher);
+}
+
+void ResultSet::removeWatcher(ResultSetWatcher* watcher)
+{
+    std::erase(m_watchers, watcher);
+}
+
 void ResultSet::open(sqlite3* db, const QString& statement)
 {
-    close();
+    const ChangeNotice notice(m_watchers);
+    clear();
     m_db = db;
     m_statement = statement;
     if (!db) {
@@ -96,40 +89,35 @@ void ResultSet::open(sqlite3* db, const QString& statement)
         sql = QStringLiteral("select _rowid_, ") + statement.mid(statement.indexOf(QLatin1Char('*')));
         skip = 1;
     }
-    sql = Jet::rewrite(sql);
-    sqlite3_stmt* stmt = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, nullptr) != SQLITE_OK) {
-        const QString error = QString::fromUtf8(sqlite3_errmsg(db));
-        close();
-        throw EngineError(error);
-    }
-    const int columns = sqlite3_column_count(stmt);
-    for (int c = skip; c < columns; ++c) {
-        const char* decl = sqlite3_column_decltype(stmt, c);
-        m_fields.push_back(
-            {QString::fromUtf8(sqlite3_column_name(stmt, c)), decl ? QString::fromUtf8(decl) : QString()});
-    }
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        if (skip) {
-            m_rowids.push_back(sqlite3_column_int64(stmt, 0));
-        }
+    try {
+        Statement stmt(db, Jet::rewrite(sql).toUtf8());
+        const int columns = stmt.columnCount();
         for (int c = skip; c < columns; ++c) {
-            m_cells.push_back(readColumn(stmt, c));
+            m_fields.push_back({stmt.columnName(c), stmt.declaredType(c)});
         }
-    }
-    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty()) {
-        close();
-        throw EngineError(error);
+        while (stmt.step()) {
+            if (skip) {
+                m_rowids.push_back(stmt.int64(0));
+            }
+            for (int c = skip; c < columns; ++c) {
+                m_cells.push_back(stmt.value(c));
+            }
+        }
+    } catch (const EngineError&) {
+        clear();
+        throw;
     }
     m_open = true;
     m_cursor = recordCount() > 0 ? 0 : -1;
 }
 
 void ResultSet::close()
+{
+    const ChangeNotice notice(m_watchers);
+    clear();
+}
+
+void ResultSet::clear()
 {
     m_open = false;
     m_sortOrder.clear();
@@ -415,22 +403,18 @@ void ResultSet::post()
         }
         sql = QStringLiteral("update %1 set %2=? where _rowid_=?").arg(m_table, names.join(QStringLiteral("=?,")));
     }
-    sqlite3_stmt* stmt = nullptr;
-    int rc = sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr);
-    if (rc == SQLITE_OK) {
+    try {
+        Statement stmt(m_db, sql.toUtf8());
         int index = 1;
         for (int c : columns) {
-            bindValue(stmt, index++, m_pending[static_cast<size_t>(c)]);
+            stmt.bind(index++, m_pending[static_cast<size_t>(c)]);
         }
         if (m_mode == Mode::Edit) {
-            sqlite3_bind_int64(stmt, index, m_rowids[static_cast<size_t>(m_cursor)]);
+            stmt.bindInt64(index, m_rowids[static_cast<size_t>(m_cursor)]);
         }
-        rc = sqlite3_step(stmt);
-    }
-    const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(m_db));
-    sqlite3_finalize(stmt);
-    if (!error.isEmpty()) {
-        throw EDBException(error, QStringLiteral("数据库操作失败！"), sql);
+        stmt.run();
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), QStringLiteral("数据库操作失败！"), sql);
     }
     if (m_mode == Mode::Insert) {
         m_rowids.push_back(sqlite3_last_insert_rowid(m_db));

@@ -8,6 +8,20 @@
 
 struct sqlite3;
 
+// Told around every open and close of a result set, so that a view over its rows
+// can let go of them first.
+class ResultSetWatcher
+{
+public:
+    virtual void rowsAboutToChange() = 0;
+    virtual void rowsChanged() = 0;
+    // The set itself is going away.
+    virtual void rowsDestroyed() = 0;
+
+protected:
+    ~ResultSetWatcher() = default;
+};
+
 // The rows of one query, fetched into memory, with a cursor. Fields are found by
 // name (case-insensitive) or position. A result of "select * from <table>" is
 // updatable: a row can be appended or the current row edited and then posted,
@@ -21,10 +35,17 @@ public:
         QString declType;
     };
 
+    ResultSet() = default;
+    ~ResultSet();
+    ResultSet(const ResultSet&) = delete;
+    ResultSet& operator=(const ResultSet&) = delete;
+
     // Runs the statement and fetches all rows; on failure the set stays closed and
     // empty and the engine's text is raised as EngineError.
     void open(sqlite3* db, const QString& statement);
     void close();
+    void addWatcher(ResultSetWatcher* watcher);
+    void removeWatcher(ResultSetWatcher* watcher);
     bool isOpen() const
     {
         return m_open;
@@ -91,10 +112,12 @@ private:
         Edit
     };
 
+    void clear();
     int requireField(const QString& name) const;
     QString textOf(const QVariant& value, int column) const;
     void reorder(const std::vector<int>& order);
 
+    std::vector<ResultSetWatcher*> m_watchers;
     sqlite3* m_db = nullptr;
     bool m_open = false;
     QString m_statement;

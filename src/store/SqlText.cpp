@@ -1,6 +1,6 @@
 #include "SqlText.h"
 
-#include "shell/Exceptions.h"
+#include "base/Exceptions.h"
 
 #include <QRegularExpression>
 
@@ -11,18 +11,38 @@ QString SqlQuote(const QString& text)
     return QLatin1Char('\'') + doubled + QLatin1Char('\'');
 }
 
+namespace {
+
+bool isMark(const QString& statementTemplate, qsizetype i)
+{
+    return statementTemplate.at(i) == QLatin1Char('%') && i + 1 < statementTemplate.size() &&
+           statementTemplate.at(i + 1) == QLatin1Char('s');
+}
+
+} // namespace
+
 QString SqlFormat(const QString& statementTemplate, std::initializer_list<QString> values)
 {
     static const QRegularExpression bare(QStringLiteral("^(-?[0-9]+|[A-Za-z_][A-Za-z0-9_]*)$"));
-    QString out;
-    out.reserve(statementTemplate.size() + 64);
-    auto value = values.begin();
     const qsizetype n = statementTemplate.size();
+    qsizetype marks = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = statementTemplate.at(i);
-        if (c != QLatin1Char('%') || i + 1 >= n || statementTemplate.at(i + 1) != QLatin1Char('s') ||
-            value == values.end()) {
-            out += c;
+        if (isMark(statementTemplate, i)) {
+            ++marks;
+            ++i;
+        }
+    }
+    // A mark left unfilled or a value left over would run a statement nobody wrote.
+    if (marks != static_cast<qsizetype>(values.size())) {
+        throw EAppError(
+            QStringLiteral("语句需要 %1 个值，却给了 %2 个：%3").arg(marks).arg(values.size()).arg(statementTemplate));
+    }
+    QString out;
+    out.reserve(n + 64);
+    auto value = values.begin();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!isMark(statementTemplate, i)) {
+            out += statementTemplate.at(i);
             continue;
         }
         const bool quoted = i > 0 && statementTemplate.at(i - 1) == QLatin1Char('\'') && i + 2 < n &&

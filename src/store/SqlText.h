@@ -7,7 +7,8 @@
 // Fills a statement template's %s marks in order. A mark written between single
 // quotes ('%s') receives a text with its own single quotes doubled, so the text is
 // stored exactly as typed; any other mark takes a number or a table name, and a
-// value that is neither is refused rather than spliced into the statement.
+// value that is neither is refused rather than spliced into the statement. A
+// count of values other than the count of marks is refused too.
 QString SqlFormat(const QString& statementTemplate, std::initializer_list<QString> values);
 
 // The text between single quotes with embedded quotes doubled.

@@ -2,17 +2,14 @@
 
 #include "FileCopy.h"
 #include "JetDialect.h"
-#include "ListFill.h"
 #include "SqlText.h"
-#include "shell/AppPath.h"
-#include "shell/Application.h"
-#include "shell/BlankText.h"
-#include "shell/Exceptions.h"
-#include "shell/Messages.h"
+#include "Statement.h"
+#include "base/AppPath.h"
+#include "base/BlankText.h"
+#include "base/Exceptions.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTableView>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,22 +31,12 @@ void runPiece(sqlite3* db, const QString& piece)
     const char* sql = utf8.constData();
     const char* end = sql + utf8.size();
     while (sql < end) {
-        sqlite3_stmt* stmt = nullptr;
         const char* tail = nullptr;
-        if (sqlite3_prepare_v2(db, sql, static_cast<int>(end - sql), &stmt, &tail) != SQLITE_OK) {
-            throw EngineError(QString::fromUtf8(sqlite3_errmsg(db)));
-        }
-        if (!stmt) {
+        Statement stmt(db, sql, static_cast<int>(end - sql), &tail);
+        if (stmt.isEmpty()) {
             break; // only blanks or comments were left
         }
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        }
-        const QString error = rc == SQLITE_DONE ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
-        if (!error.isEmpty()) {
-            throw EngineError(error);
-        }
+        stmt.run();
         sql = tail;
     }
 }
@@ -86,14 +73,15 @@ void TDbAccess::ensureOpen()
     }
 }
 
-bool TDbAccess::Connect()
+bool TDbAccess::Connect(QString* error)
 {
     try {
         openConnection();
         return true;
     } catch (const EngineError& e) {
-        ShowErrorDetail(QStringLiteral("数据库连接失败！"), e.text());
-        RequestTerminate();
+        if (error) {
+            *error = e.text();
+        }
         return false;
     }
 }
@@ -119,24 +107,9 @@ void TDbAccess::OpenTimerQuery(const QString& statement)
     openInto(TimerQuery, statement);
 }
 
-void TDbAccess::OpenGridQuery(const QString& statement, QTableView* grid, bool fit)
+void TDbAccess::OpenGridQuery(const QString& statement)
 {
-    GridSource.beginChange();
-    try {
-        openInto(GridQuery, statement);
-    } catch (...) {
-        GridSource.endChange();
-        throw;
-    }
-    GridSource.endChange();
-    if (grid) {
-        if (grid->model() != &GridSource) {
-            grid->setModel(&GridSource);
-        }
-        if (fit) {
-            FitColumns(grid);
-        }
-    }
+    openInto(GridQuery, statement);
 }
 
 void TDbAccess::RefreshGrid()
@@ -145,15 +118,32 @@ void TDbAccess::RefreshGrid()
     if (statement.isEmpty()) {
         return; // the grid was never filled
     }
-    GridSource.beginChange();
     try {
         ensureOpen();
         GridQuery.open(Connection.handle(), statement);
     } catch (const EngineError& e) {
-        GridSource.endChange();
         throw EAppError(e.text());
     }
-    GridSource.endChange();
+}
+
+ListRows TDbAccess::ListQuery(const QString& statement)
+{
+    OpenQuery(statement);
+    ListRows list;
+    const int fields = Query.fieldCount();
+    for (int c = 0; c < fields; ++c) {
+        list.titles << Query.field(c).name;
+    }
+    list.rows.reserve(Query.recordCount());
+    for (int r = 0; r < Query.recordCount(); ++r) {
+        QStringList texts;
+        texts.reserve(fields);
+        for (int c = 0; c < fields; ++c) {
+            texts << Query.textAt(r, c);
+        }
+        list.rows.append(std::move(texts));
+    }
+    return list;
 }
 
 qint64 TDbAccess::QueryInt(const QString& statement)
@@ -193,18 +183,8 @@ void TDbAccess::checkpoint(const QString& userMessage)
 {
     try {
         ensureOpen();
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3* db = Connection.handle();
-        if (sqlite3_prepare_v2(db, "PRAGMA wal_checkpoint(TRUNCATE)", -1, &stmt, nullptr) != SQLITE_OK) {
-            throw EngineError(QString::fromUtf8(sqlite3_errmsg(db)));
-        }
-        const int rc = sqlite3_step(stmt);
-        const bool busy = rc == SQLITE_ROW && sqlite3_column_int(stmt, 0) != 0;
-        const QString error = rc == SQLITE_ROW ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
-        sqlite3_finalize(stmt);
-        if (!error.isEmpty()) {
-            throw EngineError(error);
-        }
+        Statement stmt(Connection.handle(), QByteArrayLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        const bool busy = stmt.step() && stmt.int64(0) != 0;
         // A busy checkpoint leaves committed changes in the log, not yet in the file.
         if (busy) {
             throw EngineError(QStringLiteral("database is locked: the write-ahead log could not be written back"));
@@ -225,9 +205,7 @@ void TDbAccess::BackupTo(const QString& destination)
 
 void TDbAccess::closeResultSets()
 {
-    GridSource.beginChange();
     GridQuery.close();
-    GridSource.endChange();
     Query.close();
     TimerQuery.close();
     IntQuery.close();
@@ -266,20 +244,20 @@ void TDbAccess::RestoreFrom(const QString& source)
         fail(error);
     }
     // A log left beside the file would be replayed onto the restored one.
-    if (QFile::exists(dbPath + QStringLiteral("-wal"))) {
+    // The current database stays in use: a failure to open it again is part of the report.
+    auto reopenAndFail = [&](QString text) {
         try {
             openConnection();
-        } catch (const EngineError&) {
-        }
-        fail(QStringLiteral("the write-ahead log of the current database could not be written back"));
-    }
-    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(dbPath).constData()) != 0) {
-        const QString text = QString::fromLocal8Bit(std::strerror(errno));
-        try {
-            openConnection();
-        } catch (const EngineError&) {
+        } catch (const EngineError& e) {
+            text += QStringLiteral("; the current database could not be opened again: ") + e.text();
         }
         fail(text);
+    };
+    if (QFile::exists(dbPath + QStringLiteral("-wal"))) {
+        reopenAndFail(QStringLiteral("the write-ahead log of the current database could not be written back"));
+    }
+    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(dbPath).constData()) != 0) {
+        reopenAndFail(QString::fromLocal8Bit(std::strerror(errno)));
     }
     try {
         openConnection();

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "DbConnection.h"
+#include "ListRows.h"
 #include "ResultSet.h"
-#include "ResultSetModel.h"
 
 #include <QString>
-
-class QTableView;
 
 // The program's one way to its database: one keyed connection to bookkeep.dat in
 // the program folder and four result sets, each reserved to one kind of use.
@@ -17,8 +15,8 @@ public:
     TDbAccess() = default;
     ~TDbAccess();
 
-    // Opens bookkeep.dat; on failure shows "数据库连接失败！" and asks the program to end.
-    bool Connect();
+    // Opens bookkeep.dat; on failure returns false with the engine's text.
+    bool Connect(QString* error = nullptr);
     bool Connected() const
     {
         return Connection.isOpen();
@@ -26,8 +24,11 @@ public:
     QString DatabasePath() const;
 
     void OpenQuery(const QString& statement);
-    void OpenGridQuery(const QString& statement, QTableView* grid, bool fit);
+    // GridQuery is the URL grid's; a view over it watches it (ResultSet::setWatcher).
+    void OpenGridQuery(const QString& statement);
     void RefreshGrid();
+    // Runs a query through Query and returns its rows as texts.
+    ListRows ListQuery(const QString& statement);
     void OpenTimerQuery(const QString& statement);
     qint64 QueryInt(const QString& statement);
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
@@ -42,7 +43,6 @@ public:
     ResultSet GridQuery;
     ResultSet TimerQuery;
     ResultSet IntQuery;
-    ResultSetModel GridSource{&GridQuery};
 
 private:
     void openConnection();

@@ -1,6 +1,6 @@
 #include "TFormAddIE.h"
 
-#include "TIE.h"
+#include "store/TIE.h"
 #include "widgets/TZentEdtBut.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "TFormBaseIE.h"
 
 #include "TFormViewIEType.h"
-#include "TIE.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Exceptions.h"
-#include "shell/ShellOpen.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/ShellOpen.h"
+#include "store/TIE.h"
 #include "widgets/TZentEdtBut.h"
 
 #include <QLabel>

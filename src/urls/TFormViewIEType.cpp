@@ -1,8 +1,8 @@
 #include "TFormViewIEType.h"
 
+#include "base/ExceptionHandler.h"
 #include "groups/TFormAddType.h"
 #include "groups/TZentTree.h"
-#include "shell/ExceptionHandler.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,13 +1,15 @@
 #include "UrlsTab.h"
 
 #include "TFormAddIE.h"
-#include "TIE.h"
+#include "base/ExceptionHandler.h"
+#include "base/Messages.h"
+#include "base/ShellOpen.h"
 #include "groups/TZentTree.h"
-#include "shell/ExceptionHandler.h"
-#include "shell/Messages.h"
-#include "shell/ShellOpen.h"
 #include "store/TDbAccess.h"
+#include "store/TIE.h"
+#include "widgets/ListFill.h"
 #include "widgets/Menus.h"
+#include "widgets/ResultSetModel.h"
 #include "widgets/TZentDBGrid.h"
 
 #include <QHBoxLayout>
@@ -92,7 +94,7 @@ void UrlsTab::setTree(TZentTree* tree)
 
 void UrlsTab::ShowAll()
 {
-    IEStore.FillGrid(DBGrid1, 0);
+    FillGrid(0);
 }
 
 int UrlsTab::SelectedGroup() const
@@ -106,9 +108,24 @@ QString UrlsTab::SelectedGroupName() const
     return node && node != IETypeTree->Root() ? node->text(0) : QStringLiteral("全部");
 }
 
+void UrlsTab::FillGrid(int group)
+{
+    IEStore.FillGrid(group);
+    // The grid shows the database's grid rows; bound once, or again after the
+    // database object changed.
+    if (!GridRows || GridRows->rows() != &DbAccess->GridQuery) {
+        ResultSetModel* old = GridRows;
+        GridRows = new ResultSetModel(&DbAccess->GridQuery, this);
+        DBGrid1->setModel(GridRows);
+        delete old;
+    }
+    FitColumns(DBGrid1);
+    DBGrid1->setColumnHidden(0, true);
+}
+
 int UrlsTab::currentRow() const
 {
-    const int rows = DbAccess->GridQuery.recordCount();
+    const int rows = GridRows ? GridRows->rowCount() : 0;
     if (rows == 0) {
         return -1;
     }
@@ -118,21 +135,20 @@ int UrlsTab::currentRow() const
 
 QString UrlsTab::cell(int row, const QString& field) const
 {
-    const ResultSet& rows = DbAccess->GridQuery;
-    return rows.textAt(row, rows.fieldIndex(field));
+    return GridRows ? GridRows->text(row, field) : QString();
 }
 
 void UrlsTab::tvIEClick()
 {
     if (IETypeTree->Selected()) {
-        IEStore.FillGrid(DBGrid1, SelectedGroup());
+        FillGrid(SelectedGroup());
     }
 }
 
 void UrlsTab::NAddIETypeClick()
 {
     if (IETypeTree->AddGroupDlg()) {
-        IEStore.FillGrid(DBGrid1, IETypeTree->CurrentIndex());
+        FillGrid(IETypeTree->CurrentIndex());
     }
 }
 

@@ -6,6 +6,7 @@ class QAction;
 class QMenu;
 class QSplitter;
 class QTreeWidget;
+class ResultSetModel;
 class TZentDBGrid;
 class TZentTree;
 
@@ -22,6 +23,8 @@ public:
     void setTree(TZentTree* tree);
     // Start-up: every address.
     void ShowAll();
+    // Lists one group's addresses in the grid, or every address for group 0.
+    void FillGrid(int group);
 
     // The selected group's number and name ("全部" for the root or none).
     int SelectedGroup() const;
@@ -44,6 +47,8 @@ public:
     QAction* N8 = nullptr;
 
     TZentTree* IETypeTree = nullptr;
+    // The grid's view of the database's grid rows.
+    ResultSetModel* GridRows = nullptr;
 
     void tvIEClick();
     void NAddIETypeClick();

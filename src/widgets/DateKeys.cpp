@@ -1,6 +1,6 @@
 #include "DateKeys.h"
 
-#include "shell/Clock.h"
+#include "base/Clock.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

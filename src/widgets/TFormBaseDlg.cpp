@@ -1,7 +1,7 @@
 #include "TFormBaseDlg.h"
 
-#include "shell/ExceptionHandler.h"
-#include "shell/MainWindowRef.h"
+#include "base/ExceptionHandler.h"
+#include "base/MainWindowRef.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

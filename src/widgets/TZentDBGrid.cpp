@@ -1,8 +1,7 @@
 #include "TZentDBGrid.h"
 
-#include "shell/ExceptionHandler.h"
-#include "store/ResultSet.h"
-#include "store/ResultSetModel.h"
+#include "ResultSetModel.h"
+#include "base/ExceptionHandler.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -123,8 +122,8 @@ void TZentDBGrid::rememberColumns()
     if (!rows) {
         return;
     }
-    for (int c = 0; c < rows->rows()->fieldCount(); ++c) {
-        const QString name = rows->rows()->field(c).name;
+    for (int c = 0; c < rows->columnCount(); ++c) {
+        const QString name = rows->fieldName(c);
         m_columnNames << name;
         m_widths.insert(name, columnWidth(c));
         m_hidden.insert(name, isColumnHidden(c));
@@ -138,8 +137,8 @@ void TZentDBGrid::restoreColumns()
         return;
     }
     QStringList names;
-    for (int c = 0; c < rows->rows()->fieldCount(); ++c) {
-        names << rows->rows()->field(c).name;
+    for (int c = 0; c < rows->columnCount(); ++c) {
+        names << rows->fieldName(c);
     }
     if (names != m_columnNames) {
         return;
@@ -153,7 +152,7 @@ void TZentDBGrid::restoreColumns()
 void TZentDBGrid::TitleClick(int column)
 {
     auto* rows = qobject_cast<ResultSetModel*>(model());
-    if (!rows || !rows->rows()->isOpen() || column < 0 || column >= rows->rows()->fieldCount()) {
+    if (!rows || !rows->isOpen() || column < 0 || column >= rows->columnCount()) {
         return;
     }
     for (int c = 0; c < rows->columnCount(); ++c) {
@@ -162,9 +161,9 @@ void TZentDBGrid::TitleClick(int column)
             rows->setTitle(c, title.mid(1));
         }
     }
-    const QString field = rows->rows()->field(column).name;
+    const QString field = rows->fieldName(column);
     const QString title = rows->title(column);
-    QString sort = rows->rows()->sortOrder();
+    QString sort = rows->sortOrder();
     if (sort.isEmpty() || !sort.contains(field)) {
         sort = field;
         rows->setTitle(column, kUp + title);

@@ -1,6 +1,6 @@
 #include "TZentEdtBut.h"
 
-#include "shell/ExceptionHandler.h"
+#include "base/ExceptionHandler.h"
 
 #include <QResizeEvent>
 #include <QToolButton>

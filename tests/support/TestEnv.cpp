@@ -1,11 +1,11 @@
 #include "TestEnv.h"
 
 #include "MakeDb.h"
-#include "shell/AppPath.h"
-#include "shell/Application.h"
-#include "shell/Clock.h"
-#include "shell/Log.h"
-#include "shell/ShellOpen.h"
+#include "base/AppPath.h"
+#include "base/Application.h"
+#include "base/Clock.h"
+#include "base/Log.h"
+#include "base/ShellOpen.h"
 #include "store/TDbAccess.h"
 
 #include <QFile>

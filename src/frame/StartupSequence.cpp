@@ -1,6 +1,6 @@
 #include "StartupSequence.h"
 
-#include "ExceptionHandler.h"
+#include "base/ExceptionHandler.h"
 
 void StartupSequence::add(const QString& name, std::function<void()> step)
 {

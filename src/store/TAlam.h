@@ -1,10 +1,10 @@
 #pragma once
 
+#include "ListRows.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
-
-class QTreeWidget;
 
 // The reminders table: one held record, the statements of each operation, and
 // the reminders list under one of six filters with missed rows marked.
@@ -23,7 +23,8 @@ public:
 
     // A daily record is inserted without its date.
     void InsertAlam();
-    void FillAlamList(QTreeWidget* list, int filter);
+    // The list under a filter, with the missed rows' status set.
+    ListRows FillAlamList(int filter);
     void DeleteAlam(const QString& id);
     // A vanished reminder reads as an empty record: zero time and date, not daily.
     void LoadAlam(const QString& id);

@@ -1,19 +1,59 @@
 #include "ResultSetModel.h"
 
-#include "ResultSet.h"
-
 ResultSetModel::ResultSetModel(ResultSet* rows, QObject* parent) : QAbstractTableModel(parent), m_rows(rows)
-{}
+{
+    m_rows->addWatcher(this);
+}
 
-void ResultSetModel::beginChange()
+ResultSetModel::~ResultSetModel()
+{
+    m_rows->removeWatcher(this);
+}
+
+void ResultSetModel::rowsAboutToChange()
 {
     beginResetModel();
 }
 
-void ResultSetModel::endChange()
+void ResultSetModel::rowsChanged()
 {
     m_titles.clear();
     endResetModel();
+}
+
+void ResultSetModel::rowsDestroyed()
+{
+    // A view may outlive the database's result sets: it then shows an empty set.
+    static ResultSet none;
+    beginResetModel();
+    m_rows->removeWatcher(this);
+    m_rows = &none;
+    m_titles.clear();
+    endResetModel();
+}
+
+bool ResultSetModel::isOpen() const
+{
+    return m_rows->isOpen();
+}
+
+QString ResultSetModel::fieldName(int column) const
+{
+    return column >= 0 && column < m_rows->fieldCount() ? m_rows->field(column).name : QString();
+}
+
+QString ResultSetModel::text(int row, const QString& field) const
+{
+    const int column = m_rows->fieldIndex(field);
+    if (column < 0 || row < 0 || row >= m_rows->recordCount()) {
+        return {};
+    }
+    return m_rows->textAt(row, column);
+}
+
+QString ResultSetModel::sortOrder() const
+{
+    return m_rows->sortOrder();
 }
 
 void ResultSetModel::setSortOrder(const QString& order)

@@ -1,9 +1,9 @@
 #include "TNote.h"
 
-#include "shell/Exceptions.h"
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
+#include "SqlText.h"
+#include "Statements.h"
+#include "TDbAccess.h"
+#include "base/Exceptions.h"
 
 TNote NoteStore;
 

@@ -1,9 +1,8 @@
 #include "TAlamContext.h"
 
-#include "store/ListFill.h"
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
+#include "SqlText.h"
+#include "Statements.h"
+#include "TDbAccess.h"
 
 TAlamContext AlamContextStore;
 
@@ -13,10 +12,10 @@ void TAlamContext::InsertAlamContext()
     ExecSQL(statement);
 }
 
-void TAlamContext::FillAlamContextList(QTreeWidget* list)
+ListRows TAlamContext::FillAlamContextList()
 {
     statement = Sql::PhraseList;
-    FillListView(statement, list, false);
+    return DbAccess->ListQuery(statement);
 }
 
 void TAlamContext::DeleteAlamContext(const QString& id)

@@ -1,15 +1,15 @@
 #pragma once
 
-#include <QString>
+#include "ListRows.h"
 
-class QTreeWidget;
+#include <QString>
 
 // The reusable reminder phrases.
 class TAlamContext
 {
 public:
     void InsertAlamContext();
-    void FillAlamContextList(QTreeWidget* list);
+    ListRows FillAlamContextList();
     void DeleteAlamContext(const QString& id);
     void UpdateAlamContext(const QString& id);
 

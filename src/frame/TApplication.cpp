@@ -1,6 +1,9 @@
 #include "TApplication.h"
 
-#include "ExceptionHandler.h"
+#include "base/Application.h"
+#include "base/ExceptionHandler.h"
+#include "base/Messages.h"
+#include "store/TDbAccess.h"
 
 #include <QIcon>
 #include <QLibraryInfo>
@@ -24,6 +27,17 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
         ExceptionHandler.HandleException(std::current_exception());
         return false;
     }
+}
+
+bool TApplication::ConnectDatabase(TDbAccess& db)
+{
+    QString error;
+    if (db.Connect(&error)) {
+        return true;
+    }
+    ShowErrorDetail(QStringLiteral("数据库连接失败！"), error);
+    RequestTerminate();
+    return false;
 }
 
 void TApplication::installChineseTranslations()

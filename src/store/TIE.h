@@ -2,15 +2,14 @@
 
 #include <QString>
 
-class QTableView;
-
 // The saved web addresses: one held record and the statements of each operation.
 class TIE
 {
 public:
     void InsertIE();
-    // Lists one group's addresses in the grid, or every address for group 0.
-    void FillGrid(QTableView* grid, int group);
+    // Opens the grid's rows (DbAccess->GridQuery) on one group's addresses, or
+    // on every address for group 0.
+    void FillGrid(int group);
     // Deletes one address, then re-runs the grid's statement.
     void DeleteIE(const QString& id);
     void LoadIE(const QString& id);

@@ -1,41 +1,37 @@
 #include "ListFill.h"
 
 #include "ResultSetModel.h"
-#include "TDbAccess.h"
+#include "store/ResultSet.h"
+#include "store/TDbAccess.h"
 
 #include <QHeaderView>
 #include <QTableView>
 #include <QTreeWidget>
 
-void FillListView(const QString& statement, QTreeWidget* list, bool rebuildColumns)
+void FillListView(const ListRows& rows, QTreeWidget* list, bool rebuildColumns)
 {
     list->clear();
-    DbAccess->OpenQuery(statement);
-    ResultSet& rows = DbAccess->Query;
-    const int fields = rows.fieldCount();
     if (rebuildColumns) {
-        QStringList titles;
-        for (int c = 0; c < fields; ++c) {
-            titles << rows.field(c).name;
-        }
-        list->setColumnCount(fields);
-        list->setHeaderLabels(titles);
-        for (int c = 0; c < fields; ++c) {
+        list->setColumnCount(static_cast<int>(rows.titles.size()));
+        list->setHeaderLabels(rows.titles);
+        for (int c = 0; c < rows.titles.size(); ++c) {
             list->setColumnWidth(c, 80);
         }
     }
     list->setUpdatesEnabled(false);
     QList<QTreeWidgetItem*> items;
-    items.reserve(rows.recordCount());
-    for (int r = 0; r < rows.recordCount(); ++r) {
-        auto* item = new QTreeWidgetItem;
-        for (int c = 0; c < fields; ++c) {
-            item->setText(c, rows.textAt(r, c));
-        }
-        items.append(item);
+    items.reserve(rows.rows.size());
+    for (const QStringList& texts : rows.rows) {
+        items.append(new QTreeWidgetItem(texts));
     }
     list->addTopLevelItems(items);
     list->setUpdatesEnabled(true);
+}
+
+void FillListView(const QString& statement, QTreeWidget* list, bool rebuildColumns)
+{
+    list->clear(); // a failed query leaves the list empty, not stale
+    FillListView(DbAccess->ListQuery(statement), list, rebuildColumns);
 }
 
 void FitColumns(QTableView* grid)

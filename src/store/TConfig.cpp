@@ -1,8 +1,8 @@
 #include "TConfig.h"
 
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
+#include "SqlText.h"
+#include "Statements.h"
+#include "TDbAccess.h"
 
 TConfig ConfigStore;
 

@@ -1,10 +1,12 @@
 #include "TFormMain.h"
 
-#include "ExceptionHandler.h"
-#include "MainWindowRef.h"
-#include "Messages.h"
-#include "ShellOpen.h"
 #include "StartupSequence.h"
+#include "base/Application.h"
+#include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/MainWindowRef.h"
+#include "base/Messages.h"
+#include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
 #include "desktop/BackupRestore.h"
 #include "desktop/TrayIcon.h"
@@ -14,11 +16,10 @@
 #include "reminders/AlamScheduler.h"
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormShowAlam.h"
-#include "settings/TConfig.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
-#include "shell/Application.h"
-#include "urls/TIE.h"
+#include "store/TConfig.h"
+#include "store/TIE.h"
 #include "urls/UrlsTab.h"
 #include "widgets/Menus.h"
 
@@ -164,6 +165,7 @@ void TFormMain::FormShow()
     steps.add(QStringLiteral("AskPassword"), [] {
         if (ConfigStore.bPass && AskPassword(ConfigStore.PassWord, QStringLiteral("先输入密码登录软件")) != mrOk) {
             RequestTerminate();
+            Abort(); // nothing more loads for a program that is ending
         }
     });
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });

@@ -1,13 +1,10 @@
 #include "TAlam.h"
 
-#include "shell/Clock.h"
-#include "store/JetDialect.h"
-#include "store/ListFill.h"
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
-
-#include <QTreeWidget>
+#include "JetDialect.h"
+#include "SqlText.h"
+#include "Statements.h"
+#include "TDbAccess.h"
+#include "base/Clock.h"
 
 TAlam AlamStore;
 
@@ -72,19 +69,18 @@ void TAlam::InsertAlam()
     ExecSQL(statement);
 }
 
-void TAlam::FillAlamList(QTreeWidget* list, int filter)
+ListRows TAlam::FillAlamList(int filter)
 {
     statement = Sql::AlamList + Sql::AlamFilters[std::clamp(filter, 0, 5)];
-    FillListView(statement, list, false);
+    ListRows list = DbAccess->ListQuery(statement);
     // Missed is not stored: a one-off whose moment has passed and that nobody saw.
     const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = list->topLevelItem(i);
-        const QString when = item->text(1);
-        if (item->text(3).isEmpty() && isMomentText(when) && when < now) {
-            item->setText(3, MissedText);
+    for (QStringList& row : list.rows) {
+        if (row.size() > 3 && row.at(3).isEmpty() && isMomentText(row.at(1)) && row.at(1) < now) {
+            row[3] = MissedText;
         }
     }
+    return list;
 }
 
 void TAlam::DeleteAlam(const QString& id)

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+class TDbAccess;
+
 // The application object. Its notify() is the last net under every event handler:
 // an exception that a handler let through is reported, never carried across Qt.
 class TApplication : public QApplication
@@ -12,6 +14,9 @@ public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // Connects the database; on failure shows "数据库连接失败！" with the engine's
+    // text and asks the program to end.
+    static bool ConnectDatabase(TDbAccess& db);
     // Standard buttons and file dialogs in Simplified Chinese.
     static void installChineseTranslations();
 };

@@ -1,10 +1,8 @@
 #include "TIE.h"
 
-#include "store/SqlText.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
-
-#include <QTableView>
+#include "SqlText.h"
+#include "Statements.h"
+#include "TDbAccess.h"
 
 TIE IEStore;
 
@@ -14,14 +12,13 @@ void TIE::InsertIE()
     ExecSQL(statement);
 }
 
-void TIE::FillGrid(QTableView* grid, int group)
+void TIE::FillGrid(int group)
 {
     statement = Sql::IEGrid;
     if (group != 0) {
         statement += SqlFormat(Sql::IEGridGroup, {QString::number(group)});
     }
-    DbAccess->OpenGridQuery(statement, grid, true);
-    grid->setColumnHidden(0, true);
+    DbAccess->OpenGridQuery(statement);
 }
 
 void TIE::DeleteIE(const QString& id)
