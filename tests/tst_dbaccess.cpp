@@ -81,6 +81,7 @@ private slots:
     void restoreRoundTrip();
     void restoreRefuses_data();
     void restoreRefuses();
+    void restoreRefusesWhileTheLogStays();
 };
 
 void TestDbAccess::connectRefuses_data()
@@ -353,6 +354,29 @@ void TestDbAccess::restoreRefuses()
     QVERIFY(env.messages.boxes().first().text.startsWith(QStringLiteral("数据库恢复失败！\r\n详细信息：")));
     QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
     QCOMPARE(QString::number(groupCount()), countBefore);
+    QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
+}
+
+void TestDbAccess::restoreRefusesWhileTheLogStays()
+{
+    TestEnv env;
+    addGroup(1, QStringLiteral("precious"));
+    const QString backup = env.file(QStringLiteral("b.bat"));
+    BackupTo(backup);
+    // Another connection keeps the log in place: the restore must give up, say
+    // why, and leave the program working on the current database.
+    DbConnection other;
+    other.open(env.dbPath());
+    other.exec(QStringLiteral("insert into NoteType values (9,0,'other')"));
+    try {
+        RestoreFrom(backup);
+        QFAIL("a restore succeeded past a log it could not write back");
+    } catch (const EDBException& e) {
+        QCOMPARE(e.UserMessage(), QStringLiteral("数据库恢复失败！"));
+        QVERIFY2(e.Message().contains(QStringLiteral("write-ahead log")), qPrintable(e.Message()));
+    }
+    QCOMPARE(groupCount(), 2);
+    QVERIFY(other.close());
     QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
 }
 

@@ -188,6 +188,13 @@ void TestGroups::renameInPlace()
     f.select(QStringLiteral("根目录"));
     f.tree->RenameInPlace();
     QVERIFY(!f.view.viewport()->findChild<QLineEdit*>() || !f.view.viewport()->findChild<QLineEdit*>()->isVisible());
+    f.view.setCurrentItem(nullptr);
+    f.tree->RenameInPlace();
+    QVERIFY(!f.view.viewport()->findChild<QLineEdit*>() || !f.view.viewport()->findChild<QLineEdit*>()->isVisible());
+    // Renaming with nothing selected is refused and touches no row.
+    Guarded([&] { f.tree->RenameGroup(QStringLiteral("nobody")); });
+    QCOMPARE(env.messages.texts().last(), QStringLiteral("请选择要重命名的分组！"));
+    QCOMPARE(f.rows(), (QStringList{"1/0/Alpha", "2/0/B"}));
 }
 
 void TestGroups::deleteChecks_data()

@@ -4,6 +4,7 @@
 #include "TestEnv.h"
 #include "base/Application.h"
 #include "frame/TFormMain.h"
+#include "groups/TZentTree.h"
 #include "reminders/Chime.h"
 #include "reminders/TFormShowAlam.h"
 #include "settings/TFormConfig.h"
@@ -11,10 +12,12 @@
 #include "store/TAlam.h"
 #include "store/TConfig.h"
 #include "store/TDbAccess.h"
+#include "urls/UrlsTab.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -241,6 +244,7 @@ void TestSettings::loginAtStart()
     AlamStore.ReDay = true;
     AlamStore.ReMark = QStringLiteral("during login");
     AlamStore.InsertAlam();
+    ExecSQL(QStringLiteral("insert into IEType values (1,0,'group')"));
     Chime::setPlayer([] {});
     bool ticked = false;
     QString caption;
@@ -263,6 +267,9 @@ void TestSettings::loginAtStart()
     QCOMPARE(caption, QStringLiteral("先输入密码登录软件"));
     QCOMPARE(TerminateRequested(), !runs);
     QCOMPARE(window.isVisible(), runs);
+    // A refused login loads nothing more.
+    QCOMPARE(window.IETypeTree->Root()->childCount(), runs ? 1 : 0);
+    QCOMPARE(window.ts1->GridRows != nullptr, runs);
     // No close question on the way out.
     QVERIFY(!env.messages.texts().contains(QStringLiteral("确定要退出程序吗？")));
     qDeleteAll(TFormShowAlam::OpenAlerts());

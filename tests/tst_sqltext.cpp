@@ -13,6 +13,8 @@ class TestSqlText : public QObject
 private slots:
     void format_data();
     void format();
+    void formatRefusesWrongCount_data();
+    void formatRefusesWrongCount();
     void formatRefusesTextWhereANumberGoes();
     void split_data();
     void split();
@@ -57,6 +59,27 @@ void TestSqlText::format()
         break;
     }
     QCOMPARE(out, expected);
+}
+
+void TestSqlText::formatRefusesWrongCount_data()
+{
+    QTest::addColumn<int>("given");
+    QTest::newRow("too few") << 2;
+    QTest::newRow("too many") << 4;
+}
+
+void TestSqlText::formatRefusesWrongCount()
+{
+    QFETCH(int, given);
+    const QString tmpl = QStringLiteral("update %s set TypeName='%s' where SelfIndex=%s ");
+    try {
+        given == 2 ? SqlFormat(tmpl, {QStringLiteral("IEType"), QStringLiteral("x")})
+                   : SqlFormat(tmpl, {QStringLiteral("IEType"), QStringLiteral("x"), QStringLiteral("1"),
+                                      QStringLiteral("2")});
+        QFAIL("a statement with a wrong count of values was made");
+    } catch (const EAppError& e) {
+        QVERIFY(e.Message().contains(QStringLiteral("需要 3 个值")));
+    }
 }
 
 void TestSqlText::formatRefusesTextWhereANumberGoes()
