@@ -1,5 +1,6 @@
 // Database access: connecting (and refusing what is not our database), batches in
 // one transaction, the result sets, list and grid filling, backup and restore.
+#include "Seed.h"
 #include "TestEnv.h"
 #include "base/Application.h"
 #include "base/ExceptionHandler.h"
@@ -48,11 +49,6 @@ void makeForeignDatabase(const QString& path, const char* key)
                           nullptr, nullptr, nullptr),
              SQLITE_OK);
     sqlite3_close(db);
-}
-
-void addGroup(int number, const QString& name)
-{
-    ExecSQL(SqlFormat(Sql::TreeAdd, {QStringLiteral("NoteType"), QString::number(number), QStringLiteral("0"), name}));
 }
 
 qint64 groupCount()
@@ -161,7 +157,7 @@ void TestDbAccess::batchIsAllOrNothing()
     QVERIFY(log.endsWith(QStringLiteral("\r\n") + batch + QStringLiteral("\r\n")));
     QCOMPARE(ExceptionHandler.LastStatement, batch);
     // The connection is still usable and no transaction was left open.
-    addGroup(1, QStringLiteral("again"));
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("again"));
     QCOMPARE(groupCount(), 1);
 }
 
@@ -188,7 +184,7 @@ void TestDbAccess::batchesOfBlanks()
 void TestDbAccess::failedQueryLeavesNoRows()
 {
     TestEnv env;
-    addGroup(1, QStringLiteral("a"));
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("a"));
     for (ResultSet* rows : {&DbAccess->Query, &DbAccess->TimerQuery}) {
         const QString good = QStringLiteral("select * from NoteType");
         rows == &DbAccess->Query ? DbAccess->OpenQuery(good) : DbAccess->OpenTimerQuery(good);
@@ -272,7 +268,7 @@ void TestDbAccess::backupIsCompleteAndReplaces()
     const QString target = env.file(QStringLiteral("data.bat"));
     writeFile(target, "an older backup");
     for (int i = 1; i <= 20; ++i) {
-        addGroup(i, QStringLiteral("group %1").arg(i));
+        addGroup(QStringLiteral("NoteType"), i, 0, QStringLiteral("group %1").arg(i));
     }
     BackupTo(target);
     // The copy is a database of ours holding the latest commit.
@@ -300,10 +296,10 @@ void TestDbAccess::backupToUnwritableFolderFails()
 void TestDbAccess::restoreRoundTrip()
 {
     TestEnv env;
-    addGroup(1, QStringLiteral("kept"));
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("kept"));
     const QString backup = env.file(QStringLiteral("b.bat"));
     BackupTo(backup);
-    addGroup(2, QStringLiteral("after the backup"));
+    addGroup(QStringLiteral("NoteType"), 2, 0, QStringLiteral("after the backup"));
     QTableView grid;
     ResultSetModel model(&DbAccess->GridQuery);
     grid.setModel(&model);
@@ -315,7 +311,7 @@ void TestDbAccess::restoreRoundTrip()
     RestoreFrom(backup);
     QCOMPARE(grid.model()->rowCount(), 0);
     QCOMPARE(groupCount(), 1);
-    addGroup(3, QStringLiteral("written after the restore"));
+    addGroup(QStringLiteral("NoteType"), 3, 0, QStringLiteral("written after the restore"));
     QCOMPARE(groupCount(), 2);
     QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
 }
@@ -333,7 +329,7 @@ void TestDbAccess::restoreRefuses()
 {
     QFETCH(QString, kind);
     TestEnv env;
-    addGroup(1, QStringLiteral("precious"));
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("precious"));
     const QString source = env.file(QStringLiteral("source.bat"));
     if (kind == QLatin1String("text")) {
         writeFile(source, "this is not a database\n");
@@ -341,7 +337,7 @@ void TestDbAccess::restoreRefuses()
         makeForeignDatabase(source, "12345678901234");
     } else if (kind == QLatin1String("truncated")) {
         for (int i = 2; i < 400; ++i) {
-            addGroup(i, QString(100, QLatin1Char('g')));
+            addGroup(QStringLiteral("NoteType"), i, 0, QString(100, QLatin1Char('g')));
         }
         BackupTo(source);
         const QByteArray whole = readAll(source);
@@ -360,7 +356,7 @@ void TestDbAccess::restoreRefuses()
 void TestDbAccess::restoreRefusesWhileTheLogStays()
 {
     TestEnv env;
-    addGroup(1, QStringLiteral("precious"));
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("precious"));
     const QString backup = env.file(QStringLiteral("b.bat"));
     BackupTo(backup);
     // Another connection keeps the log in place: the restore must give up, say

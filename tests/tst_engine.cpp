@@ -1,6 +1,7 @@
 // Every statement of the vocabulary against a fresh database with the clock set:
 // the date arithmetic, the reminder filters, aliases, brackets, the updatable
 // note row and values that hold quotes or the batch separator.
+#include "Seed.h"
 #include "TestEnv.h"
 #include "base/Clock.h"
 #include "base/Exceptions.h"
@@ -26,16 +27,6 @@ QList<qint64> ids(const QString& statement)
         out << q.value(0).toLongLong();
     }
     return out;
-}
-
-qint64 addOnce(const QString& time, const QString& date, const QString& text, bool seen = false)
-{
-    ExecSQL(fmt(Sql::AlamAddOnce, {time, date, QStringLiteral("0"), text}));
-    const qint64 id = QueryInt(QStringLiteral("select max(ID) from Alam"));
-    if (seen) {
-        ExecSQL(fmt(Sql::AlamSeen, {QString::number(id)}));
-    }
-    return id;
 }
 
 } // namespace
@@ -120,11 +111,11 @@ void TestEngine::reminderFilters()
     TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(9, 30, 0)));
     ExecSQL(fmt(Sql::AlamAddDaily, {"08:00:00", "daily"}));
     const qint64 daily = QueryInt(QStringLiteral("select max(ID) from Alam"));
-    const qint64 pastToday = addOnce("09:00:00", "2024-03-15", "past today");
-    const qint64 laterToday = addOnce("10:00:00", "2024-03-15", "later today");
-    const qint64 tomorrow = addOnce("09:00:00", "2024-03-16", "tomorrow");
-    const qint64 seenYesterday = addOnce("12:00:00", "2024-03-14", "seen", true);
-    const qint64 missedYesterday = addOnce("23:59:59", "2024-03-14", "missed");
+    const qint64 pastToday = addOnce("09:00:00", QDate(2024, 3, 15), "past today");
+    const qint64 laterToday = addOnce("10:00:00", QDate(2024, 3, 15), "later today");
+    const qint64 tomorrow = addOnce("09:00:00", QDate(2024, 3, 16), "tomorrow");
+    const qint64 seenYesterday = addOnce("12:00:00", QDate(2024, 3, 14), "seen", true);
+    const qint64 missedYesterday = addOnce("23:59:59", QDate(2024, 3, 14), "missed");
     ExecSQL(fmt(Sql::AlamAddDaily, {"07:00:00", "daily by modify"}));
     const qint64 dailyByModify = QueryInt(QStringLiteral("select max(ID) from Alam"));
     ExecSQL(fmt(Sql::AlamChange, {"07:00:00", "1981-02-14", "-1", "daily by modify", QString::number(dailyByModify)}));
@@ -153,7 +144,7 @@ void TestEngine::reminderListTexts()
 {
     TestEnv env;
     ExecSQL(fmt(Sql::AlamAddDaily, {"08:05:09", "每日"}));
-    addOnce("09:00:00", "2024-03-15", "一次", true);
+    addOnce("09:00:00", QDate(2024, 3, 15), "一次", true);
     DbAccess->OpenQuery(Sql::AlamList);
     ResultSet& q = DbAccess->Query;
     QCOMPARE(q.fieldCount(), 4);
@@ -168,8 +159,8 @@ void TestEngine::schedulerMatchesOnlyItsSecond()
 {
     TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(14, 5, 9)));
     ExecSQL(fmt(Sql::AlamAddDaily, {"14:05:09", "a"}));
-    addOnce("14:05:09", "2024-03-20", "b");
-    addOnce("14:05:10", "2024-03-15", "c");
+    addOnce("14:05:09", QDate(2024, 3, 20), "b");
+    addOnce("14:05:10", QDate(2024, 3, 15), "c");
     DbAccess->OpenTimerQuery(Sql::AlamDue);
     QCOMPARE(DbAccess->TimerQuery.recordCount(), 2);
     QCOMPARE(DbAccess->TimerQuery.fieldIndex(QStringLiteral("remark")), 3);
@@ -183,7 +174,7 @@ void TestEngine::schedulerMatchesOnlyItsSecond()
 void TestEngine::dateTextsBecomeDayNumbers()
 {
     TestEnv env;
-    const qint64 id = addOnce("14:05:09", "2024-03-15", "x");
+    const qint64 id = addOnce("14:05:09", QDate(2024, 3, 15), "x");
     DbAccess->OpenQuery(fmt(Sql::AlamRead, {QString::number(id)}));
     ResultSet& q = DbAccess->Query;
     QCOMPARE(q.value(QStringLiteral("AlamTime")).toDouble(), 50709 / 86400.0);

@@ -1,6 +1,7 @@
 // Group trees and the new-group dialog: loading, numbering, names, rename in
 // place, deletion with its checks, and the dialog's own rules.
 #include "ModalPoller.h"
+#include "Seed.h"
 #include "TestEnv.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
@@ -23,10 +24,7 @@ struct Fixture
                      const QString& caption = QStringLiteral("根目录"))
     {
         for (const auto& [self, parent, name] : rows) {
-            ExecSQL(QStringLiteral("insert into NoteType values (%1,%2,%3)")
-                        .arg(self)
-                        .arg(parent)
-                        .arg(SqlQuote(QString::fromUtf8(name))));
+            addGroup(QStringLiteral("NoteType"), self, parent, QString::fromUtf8(name));
         }
         tree = new TZentTree(&view, caption, QStringLiteral("NoteType"), TZentTree::FolderImages());
         tree->LoadTree();

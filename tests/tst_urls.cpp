@@ -2,6 +2,7 @@
 // button edit, the editors with the clipboard rule and the group picker, and
 // the tab's commands.
 #include "ModalPoller.h"
+#include "Seed.h"
 #include "TestEnv.h"
 #include "frame/TFormMain.h"
 #include "groups/TFormAddType.h"
@@ -27,21 +28,6 @@
 #include <QtTest>
 
 namespace {
-
-void addGroup(int self, int parent, const QString& name)
-{
-    ExecSQL(QStringLiteral("insert into IEType values (%1,%2,%3)").arg(self).arg(parent).arg(SqlQuote(name)));
-}
-
-qint64 addUrl(int type, const QString& url, const QString& title, const QString& remark = QString())
-{
-    IEStore.TypeID = type;
-    IEStore.IEUrl = url;
-    IEStore.IEName = title;
-    IEStore.ReMark = remark;
-    IEStore.InsertIE();
-    return QueryInt(QStringLiteral("select max(ID) from IE"));
-}
 
 // The grid's titles of the visible columns, and one column's texts.
 QStringList titles(QTableView* grid)
@@ -98,8 +84,8 @@ private slots:
 void TestUrls::fillGridByGroup()
 {
     TestEnv env;
-    addGroup(1, 0, QStringLiteral("A"));
-    addGroup(2, 1, QStringLiteral("A1"));
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("A"));
+    addGroup(QStringLiteral("IEType"), 2, 1, QStringLiteral("A1"));
     addUrl(0, "root.example", "root");
     addUrl(1, "a.example", "a", "two\nlines");
     addUrl(2, "a1.example", "a1");
@@ -354,7 +340,7 @@ void TestUrls::modifyKeepsUnknownGroupNumber()
 void TestUrls::pickerChoosesAndCreates()
 {
     TestEnv env;
-    addGroup(1, 0, QStringLiteral("A"));
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("A"));
     // The root gives 0 and "全部".
     ModalPoller root([](QDialog* d) {
         auto* dlg = qobject_cast<TFormViewIEType*>(d);
@@ -391,8 +377,8 @@ void TestUrls::tabCommands()
 {
     TestEnv env;
     QGuiApplication::clipboard()->clear();
-    addGroup(1, 0, QStringLiteral("A"));
-    addGroup(2, 0, QStringLiteral("B"));
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("A"));
+    addGroup(QStringLiteral("IEType"), 2, 0, QStringLiteral("B"));
     addUrl(1, "a.example", "a");
     addUrl(2, "b.example", "b");
     addUrl(0, "root.example", "");

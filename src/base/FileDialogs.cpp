@@ -41,4 +41,9 @@ void setNextFileName(const QString& name)
     g_next = name;
 }
 
+void clearNextFileName()
+{
+    g_next.reset();
+}
+
 } // namespace FileDialogs

@@ -13,5 +13,7 @@ QString getOpenFileName(QWidget* parent, const QString& filter);
 
 // Tests: the next dialog returns this name at once without showing anything.
 void setNextFileName(const QString& name);
+// Tests: forget a name that no dialog took.
+void clearNextFileName();
 
 } // namespace FileDialogs

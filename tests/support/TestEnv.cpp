@@ -4,16 +4,38 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/Clock.h"
+#include "base/FileDialogs.h"
 #include "base/Log.h"
+#include "base/MainWindowRef.h"
 #include "base/ShellOpen.h"
+#include "desktop/AutoRun.h"
+#include "reminders/Chime.h"
 #include "store/TDbAccess.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <QtTest>
 
+namespace {
+
+// Every replaceable service back to its real one, so that a case that failed
+// half-way leaves nothing scripted for the next.
+void resetSeams()
+{
+    Clock::reset();
+    ClearTerminateRequest();
+    ShellOpenSeam::setOpener({});
+    FileDialogs::clearNextFileName();
+    Chime::setPlayer({});
+    AutoRun::setExecutablePathForTesting({});
+    setMainWindow(nullptr);
+}
+
+} // namespace
+
 TestEnv::TestEnv(bool connect, const QDateTime& now)
 {
+    resetSeams();
     if (!m_dir.isValid()) {
         qFatal("cannot make a temporary program folder");
     }
@@ -21,7 +43,6 @@ TestEnv::TestEnv(bool connect, const QDateTime& now)
     qputenv("HOME", m_dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
     Clock::setFixed(now);
-    ClearTerminateRequest();
     ShellOpenSeam::setOpener([this](const QUrl& url) { opened.append(url); });
     MakeDatabase(dbPath());
     db = std::make_unique<TDbAccess>();
@@ -35,9 +56,7 @@ TestEnv::~TestEnv()
 {
     DbAccess = nullptr;
     db.reset();
-    ShellOpenSeam::setOpener({});
-    Clock::reset();
-    ClearTerminateRequest();
+    resetSeams();
 }
 
 QString TestEnv::folder() const

@@ -12,7 +12,8 @@ class TDbAccess;
 
 // One test case's world: a fresh program folder holding a fresh bookkeep.dat,
 // HOME and XDG_CONFIG_HOME inside it, the clock fixed, message boxes scripted and
-// the browser replaced by a recorder. Everything is put back on destruction.
+// the browser replaced by a recorder. Every seam (clock, file dialogs, chime,
+// autostart path, main window, browser) starts and ends the case reset.
 class TestEnv
 {
 public:
