@@ -40,21 +40,21 @@ public:
     // The answer to that question; on Yes the window closes without asking again.
     bool sessionMayEnd();
 
-    QTabWidget* pgc1 = nullptr;
-    NotesTab* ts2 = nullptr;
-    RemindersTab* ts3 = nullptr;
-    UrlsTab* ts1 = nullptr;
-    QWidget* pnl1 = nullptr;
-    QCheckBox* chk1 = nullptr;
+    QTabWidget* pgc1 = nullptr;  // the three tabs
+    NotesTab* ts2 = nullptr;     // 记事本
+    RemindersTab* ts3 = nullptr; // 定时提醒
+    UrlsTab* ts1 = nullptr;      // 网址管理
+    QWidget* pnl1 = nullptr;     // the bottom bar
+    QCheckBox* chk1 = nullptr;   // 开机运行
     QPushButton* btnSystem = nullptr;
     QMenu* pmSystem = nullptr;
     QMenu* PopupMenu = nullptr;
-    QTimer* tmr1 = nullptr;
+    QTimer* tmr1 = nullptr; // the scheduler tick, once a second
 
     QAction* NOpenWWW1 = nullptr;
-    QAction* N15 = nullptr;
-    QAction* Ndfdf1 = nullptr;
-    QAction* N11 = nullptr;
+    QAction* N15 = nullptr;    // 软件设置
+    QAction* Ndfdf1 = nullptr; // 数据备份
+    QAction* N11 = nullptr;    // 数据恢复
     QAction* NOpenWWW2 = nullptr;
     QAction* NShowForm = nullptr;
     QAction* NClose = nullptr;

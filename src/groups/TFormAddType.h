@@ -16,8 +16,8 @@ class TFormAddType : public TFormBaseDlg
 public:
     explicit TFormAddType(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label1 = nullptr; // 所在位置
+    QLabel* Label2 = nullptr; // 组名
     QLineEdit* edtPos = nullptr;
     QLineEdit* edtName = nullptr;
 

@@ -32,15 +32,15 @@ public:
     // The note box's text as stored: every line break a plain "\n".
     static QString MemoText(const QPlainTextEdit* memo);
 
-    QWidget* pnl4 = nullptr;
+    QWidget* pnl4 = nullptr; // left: the groups
     QTreeWidget* tvNote = nullptr;
-    QSplitter* spl2 = nullptr;
-    QWidget* pnl5 = nullptr;
+    QSplitter* spl2 = nullptr; // between groups and note
+    QWidget* pnl5 = nullptr;   // right: the note
     QPlainTextEdit* mmoNote = nullptr;
-    QWidget* pnl6 = nullptr;
-    QLabel* Label1 = nullptr;
+    QWidget* pnl6 = nullptr;  // the find bar
+    QLabel* Label1 = nullptr; // 查找字符
     QLineEdit* edtQuery = nullptr;
-    QPushButton* btn2 = nullptr;
+    QPushButton* btn2 = nullptr; // 查找
     QMenu* pmNoteType = nullptr;
     QAction* NAddNoteType = nullptr;
     QAction* NModNoteType = nullptr;

@@ -26,13 +26,13 @@ public:
     // The filter code of the selected button.
     int CurrentFilter() const;
 
-    QTreeWidget* lv1 = nullptr;
+    QTreeWidget* lv1 = nullptr; // the reminders list
     QWidget* pnlBottom = nullptr;
     QRadioButton* rbToDay = nullptr;
     QRadioButton* rbTomorrow = nullptr;
     QRadioButton* rbMiss = nullptr;
-    QRadioButton* rb1 = nullptr;
-    QRadioButton* rb2 = nullptr;
+    QRadioButton* rb1 = nullptr; // 看过的提醒
+    QRadioButton* rb2 = nullptr; // 每天的提醒
     QRadioButton* rbAll = nullptr;
     QMenu* pmAlam = nullptr;
     QAction* NAddAlam = nullptr;

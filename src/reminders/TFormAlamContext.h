@@ -18,11 +18,11 @@ class TFormAlamContext : public TFormBaseDlg
 public:
     explicit TFormAlamContext(QWidget* parent = nullptr);
 
-    QTreeWidget* lv1 = nullptr;
-    QMenu* pm1 = nullptr;
-    QAction* N1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* N3 = nullptr;
+    QTreeWidget* lv1 = nullptr; // the phrase list
+    QMenu* pm1 = nullptr;       // the list menu
+    QAction* N1 = nullptr;      // 新建
+    QAction* N2 = nullptr;      // 修改
+    QAction* N3 = nullptr;      // 删除
     QString PickedText;
 
     void FillAlamContextList();
@@ -47,7 +47,7 @@ public:
     // An empty id makes a new phrase.
     explicit TFormEditAlamContext(const QString& id, QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr; // 提醒内容
     QPlainTextEdit* mmoNote = nullptr;
     QString RecordID;
 

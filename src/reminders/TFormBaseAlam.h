@@ -45,28 +45,28 @@ public:
     // The chosen moment, to the whole second.
     QDateTime ChosenMoment() const;
 
-    QLabel* Label2 = nullptr;
+    QLabel* Label2 = nullptr; // 现在时间
     QLabel* LabNow = nullptr;
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr; // 提醒时间
     QTimeEdit* DBTime = nullptr;
     QLabel* LabDay = nullptr;
     QDateEdit* DBDay = nullptr;
-    QPushButton* btn1 = nullptr;
-    QLabel* Label3 = nullptr;
+    QPushButton* btn1 = nullptr; // ... (the phrase list)
+    QLabel* Label3 = nullptr;    // 重复频率
     QRadioButton* rbTime = nullptr;
     QRadioButton* rbDay = nullptr;
-    QLabel* Label4 = nullptr;
+    QLabel* Label4 = nullptr; // 提醒内容
     QPlainTextEdit* mmoNote = nullptr;
     QPushButton* btnAlamContext = nullptr;
-    QTimer* tmr1 = nullptr;
-    QMenu* pm1 = nullptr;
-    QAction* N11 = nullptr;
-    QAction* N12 = nullptr;
-    QAction* N32 = nullptr;
-    QAction* N1 = nullptr;
-    QAction* N71 = nullptr;
-    QAction* N101 = nullptr;
-    QAction* N301 = nullptr;
+    QTimer* tmr1 = nullptr;  // the live clock, once a second
+    QMenu* pm1 = nullptr;    // the quick offsets
+    QAction* N11 = nullptr;  // 1小时后
+    QAction* N12 = nullptr;  // 1天后
+    QAction* N32 = nullptr;  // 2天后
+    QAction* N1 = nullptr;   // 3天后
+    QAction* N71 = nullptr;  // 7天后
+    QAction* N101 = nullptr; // 10天后
+    QAction* N301 = nullptr; // 30天后
 
 protected:
     void tmr1Timer();

@@ -23,7 +23,7 @@ public:
     // Where an alert of this size opens on the screen's available area.
     static QRect PlaceOnScreen(const QSize& size);
 
-    QTextEdit* mmo1 = nullptr;
+    QTextEdit* mmo1 = nullptr; // the reminder text
     QWidget* pnlBottom = nullptr;
     QPushButton* btnOkSave = nullptr;
     QPushButton* btnOkDel = nullptr;

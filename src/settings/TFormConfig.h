@@ -16,9 +16,9 @@ public:
     explicit TFormConfig(QWidget* parent = nullptr);
 
     QCheckBox* chkPass = nullptr;
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr; // 密码
     QLineEdit* edtPass = nullptr;
-    QLabel* Label2 = nullptr;
+    QLabel* Label2 = nullptr; // 再输入次
     QLineEdit* edtRePass = nullptr;
 
     void chkPassClick();

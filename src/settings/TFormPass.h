@@ -13,7 +13,7 @@ class TFormPass : public TFormBaseDlg
 public:
     explicit TFormPass(QWidget* parent = nullptr);
 
-    QLabel* Label1 = nullptr;
+    QLabel* Label1 = nullptr; // 输入密码
     QLineEdit* edtPass = nullptr;
     QString Expected;
 

@@ -17,7 +17,7 @@ public:
     static QString GetClipboardUrl();
     void ClearInput();
 
-    QCheckBox* chk1 = nullptr;
+    QCheckBox* chk1 = nullptr; // 保存后继续新建
 
 protected:
     void btnOKClick() override;

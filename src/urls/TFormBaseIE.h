@@ -20,12 +20,12 @@ public:
     void CheckInput();
 
     QLabel* LabGou = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QLabel* Label3 = nullptr;
+    QLabel* Label1 = nullptr; // 网址
+    QLabel* Label2 = nullptr; // 标题
+    QLabel* Label3 = nullptr; // 备注
     TZentEdtBut* EdtGoup = nullptr;
     QLineEdit* edtIE = nullptr;
-    QToolButton* img3 = nullptr;
+    QToolButton* img3 = nullptr; // 打开IE (the browser icon)
     QLineEdit* edtName = nullptr;
     QPlainTextEdit* mmoRemark = nullptr;
 

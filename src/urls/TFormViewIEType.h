@@ -13,8 +13,8 @@ class TFormViewIEType : public TFormBaseDlg
 public:
     explicit TFormViewIEType(QWidget* parent = nullptr);
 
-    QTreeWidget* tv1 = nullptr;
-    QPushButton* btn1 = nullptr;
+    QTreeWidget* tv1 = nullptr;  // the URL groups
+    QPushButton* btn1 = nullptr; // 新建分组
     TZentTree* Tree = nullptr;
     int GroupIndex = 0;
 

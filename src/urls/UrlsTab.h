@@ -30,21 +30,21 @@ public:
     int SelectedGroup() const;
     QString SelectedGroupName() const;
 
-    QWidget* pnl2 = nullptr;
+    QWidget* pnl2 = nullptr; // left: the groups
     QTreeWidget* tvIE = nullptr;
-    QSplitter* spl1 = nullptr;
-    QWidget* pnl3 = nullptr;
-    TZentDBGrid* DBGrid1 = nullptr;
+    QSplitter* spl1 = nullptr;      // between groups and grid
+    QWidget* pnl3 = nullptr;        // right: the grid
+    TZentDBGrid* DBGrid1 = nullptr; // the addresses
     QMenu* pmIEType = nullptr;
     QAction* NAddIEType = nullptr;
     QAction* NModIeType = nullptr;
     QAction* NDelIEType = nullptr;
-    QAction* N5 = nullptr;
+    QAction* N5 = nullptr; // 新建网址
     QMenu* pmIE = nullptr;
-    QAction* N1 = nullptr;
-    QAction* N2 = nullptr;
-    QAction* N3 = nullptr;
-    QAction* N8 = nullptr;
+    QAction* N1 = nullptr; // 新建
+    QAction* N2 = nullptr; // 修改
+    QAction* N3 = nullptr; // 删除
+    QAction* N8 = nullptr; // 打开网页
 
     TZentTree* IETypeTree = nullptr;
     // The grid's view of the database's grid rows.

@@ -33,8 +33,8 @@ public:
         return m_client;
     }
 
-    QFrame* bvl2 = nullptr;
-    QFrame* bvl1 = nullptr;
+    QFrame* bvl2 = nullptr; // the etched line above the client area
+    QFrame* bvl1 = nullptr; // the etched line above the buttons
     QWidget* pnlBottom = nullptr;
     QPushButton* btnOK = nullptr;
     QPushButton* btnCancel = nullptr;
