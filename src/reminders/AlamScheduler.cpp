@@ -1,11 +1,7 @@
 #include "AlamScheduler.h"
 
 #include "base/Clock.h"
-#include "store/JetDialect.h"
-#include "store/Statements.h"
-#include "store/TDbAccess.h"
-
-#include <vector>
+#include "store/TAlam.h"
 
 AlamScheduler::AlamScheduler(Alert alert) : m_alert(std::move(alert))
 {}
@@ -17,29 +13,9 @@ int AlamScheduler::MsecsToNextSecond()
 
 void AlamScheduler::checkSecond(const QDateTime& second)
 {
-    struct Due
-    {
-        QString id;
-        QString text;
-        bool daily;
-    };
-    std::vector<Due> due;
-    {
-        // The scheduler's own statement, answered as of that second.
-        const Jet::StatementTime asOf(second);
-        DbAccess->OpenTimerQuery(Sql::AlamDue);
-    }
-    const double today = Jet::toDays(second.date());
-    ResultSet& rows = DbAccess->TimerQuery;
-    for (rows.first(); !rows.eof(); rows.next()) {
-        const bool daily = rows.asBoolean(QStringLiteral("ReDay"));
-        const QVariant date = rows.value(QStringLiteral("AlamDate"));
-        if (daily || (!date.isNull() && date.toDouble() == today)) {
-            due.push_back({rows.asString(QStringLiteral("ID")), rows.asString(QStringLiteral("Remark")), daily});
-        }
-    }
+    const QList<TAlam::Due> due = AlamStore.DueAt(second);
     m_last = second;
-    for (const Due& d : due) {
+    for (const TAlam::Due& d : due) {
         m_alert(d.id, d.text, d.daily);
     }
 }

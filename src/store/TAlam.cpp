@@ -83,6 +83,26 @@ ListRows TAlam::FillAlamList(int filter)
     return list;
 }
 
+QList<TAlam::Due> TAlam::DueAt(const QDateTime& second)
+{
+    {
+        // The scheduler's own statement, answered as of that second.
+        const Jet::StatementTime asOf(second);
+        DbAccess->OpenTimerQuery(Sql::AlamDue);
+    }
+    const double today = Jet::toDays(second.date());
+    ResultSet& rows = DbAccess->TimerQuery;
+    QList<Due> due;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        const bool daily = rows.asBoolean(QStringLiteral("ReDay"));
+        const QVariant date = rows.value(QStringLiteral("AlamDate"));
+        if (daily || (!date.isNull() && date.toDouble() == today)) {
+            due.append({rows.asString(QStringLiteral("ID")), rows.asString(QStringLiteral("Remark")), daily});
+        }
+    }
+    return due;
+}
+
 void TAlam::DeleteAlam(const QString& id)
 {
     statement = SqlFormat(Sql::AlamDelete, {id});

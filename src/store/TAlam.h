@@ -3,6 +3,8 @@
 #include "ListRows.h"
 
 #include <QDate>
+#include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QTime>
 
@@ -21,10 +23,20 @@ public:
         All = 5
     };
 
+    // A reminder due in a second: its ID, text and whether it is daily.
+    struct Due
+    {
+        QString id;
+        QString text;
+        bool daily;
+    };
+
     // A daily record is inserted without its date.
     void InsertAlam();
     // The list under a filter, with the missed rows' status set.
     ListRows FillAlamList(int filter);
+    // The reminders due in one second, through the scheduler's own result set.
+    QList<Due> DueAt(const QDateTime& second);
     void DeleteAlam(const QString& id);
     // A vanished reminder reads as an empty record: zero time and date, not daily.
     void LoadAlam(const QString& id);
