@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <sqlcipher/sqlite3.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -51,6 +52,31 @@ void makeForeignDatabase(const QString& path, const char* key)
     sqlite3_close(db);
 }
 
+// Whether this process holds a lock on the file, as the kernel lists it.
+bool holdsLock(const QString& path)
+{
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return false;
+    }
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    const QString inode = QStringLiteral(":%1").arg(st.st_ino);
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QStringList f = QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // "1: POSIX  ADVISORY  READ 1234 08:01:5678 0 EOF"
+        if (f.size() >= 6 && f.at(4) == pid && f.at(5).endsWith(inode)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 qint64 groupCount()
 {
     return QueryInt(QStringLiteral("select count(*) from NoteType"));
@@ -78,6 +104,7 @@ private slots:
     void restoreRefuses_data();
     void restoreRefuses();
     void restoreRefusesWhileTheLogStays();
+    void copiesKeepTheLockOnTheLiveFile();
 };
 
 void TestDbAccess::connectRefuses_data()
@@ -374,6 +401,26 @@ void TestDbAccess::restoreRefusesWhileTheLogStays()
     QCOMPARE(groupCount(), 2);
     QVERIFY(other.close());
     QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
+}
+
+void TestDbAccess::copiesKeepTheLockOnTheLiveFile()
+{
+    TestEnv env;
+    // The engine holds its lock from its first read on.
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("kept"));
+    QVERIFY(holdsLock(env.dbPath()));
+    const QString backup = env.file(QStringLiteral("b.bat"));
+    BackupTo(backup);
+    QVERIFY2(holdsLock(env.dbPath()), "a backup dropped the lock");
+    RestoreFrom(env.dbPath()); // the live file itself
+    QVERIFY2(holdsLock(env.dbPath()), "restoring the live file dropped the lock");
+    RestoreFrom(backup);
+    QVERIFY2(holdsLock(env.dbPath()), "a restore dropped the lock");
+    const QString bad = env.file(QStringLiteral("bad.bat"));
+    writeFile(bad, "not a database");
+    Guarded([&] { RestoreFrom(bad); });
+    QVERIFY2(holdsLock(env.dbPath()), "a refused restore dropped the lock");
+    QCOMPARE(groupCount(), 1);
 }
 
 QTEST_MAIN(TestDbAccess)

@@ -6,3 +6,10 @@
 // flushed to disk and renamed over the destination: a failed copy never leaves
 // half a file behind. Returns false with the platform's text on failure.
 bool CopyFileWhole(const QString& source, const QString& destination, QString* error);
+
+// Flushes a finished file to disk and renames it over the destination. Returns
+// false with the platform's text on failure.
+bool SyncAndRename(const QString& source, const QString& destination, QString* error);
+
+// Whether two paths name one file (links and hard links included).
+bool SameFile(const QString& a, const QString& b);

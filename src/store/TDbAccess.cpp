@@ -41,6 +41,12 @@ void runPiece(sqlite3* db, const QString& piece)
     }
 }
 
+void removeWithJournal(const QString& path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
 } // namespace
 
 TDbAccess::~TDbAccess()
@@ -60,6 +66,9 @@ void TDbAccess::openConnection()
         Connection.open(DatabasePath());
         Connection.verify();
         Connection.configure();
+        // A first read in log mode takes the lock that tells every other connection
+        // this file is in use, for as long as this one stays open.
+        Connection.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     } catch (...) {
         Connection.close();
         throw;
@@ -194,12 +203,58 @@ void TDbAccess::checkpoint(const QString& userMessage)
     }
 }
 
+void TDbAccess::ensureOpenFor(const QString& userMessage)
+{
+    try {
+        ensureOpen();
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), userMessage, QString());
+    }
+}
+
 void TDbAccess::BackupTo(const QString& destination)
 {
-    checkpoint(kBackupFailed);
+    ensureOpenFor(kBackupFailed);
+    try {
+        writeCopy(destination);
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), kBackupFailed, QString());
+    }
+}
+
+void TDbAccess::writeCopy(const QString& destination)
+{
+    // Through the engine: a second descriptor opened and closed on the live file
+    // would drop every lock this process holds on it, and another connection
+    // could then take the log away.
+    const QString part = destination + QStringLiteral(".part");
+    removeWithJournal(part);
+    // Attached files open as the connection was opened, without creating one.
+    QFile empty(part);
+    if (!empty.open(QIODevice::WriteOnly)) {
+        throw EngineError(empty.errorString() + QStringLiteral(": ") + part);
+    }
+    empty.close();
+    sqlite3* db = Connection.handle();
+    {
+        Statement attach(db, QByteArrayLiteral("ATTACH DATABASE ?1 AS vh_copy KEY ?2"));
+        attach.bind(1, part);
+        attach.bind(2, QString::fromLatin1(DbFile::kPassword));
+        attach.run();
+    }
+    try {
+        Connection.exec(QStringLiteral("PRAGMA vh_copy.cipher_page_size = %1; SELECT sqlcipher_export('vh_copy');")
+                            .arg(DbFile::kCipherPageSize));
+        Connection.exec(QStringLiteral("DETACH DATABASE vh_copy"));
+    } catch (...) {
+        sqlite3_exec(db, "DETACH DATABASE vh_copy", nullptr, nullptr, nullptr);
+        removeWithJournal(part);
+        throw;
+    }
     QString error;
-    if (!CopyFileWhole(DatabasePath(), destination, &error)) {
-        throw EDBException(error, kBackupFailed, QString());
+    if (!SyncAndRename(part, destination, &error)) {
+        removeWithJournal(part);
+        throw EngineError(error);
     }
 }
 
@@ -220,12 +275,16 @@ void TDbAccess::RestoreFrom(const QString& source)
         throw EDBException(text, kRestoreFailed, QString());
     };
 
-    // Restoring from the live file itself must see its latest commits.
-    if (QFileInfo(source).canonicalFilePath() == QFileInfo(dbPath).canonicalFilePath()) {
-        checkpoint(kRestoreFailed);
-    }
     QString error;
-    if (!CopyFileWhole(source, staged, &error)) {
+    ensureOpenFor(kRestoreFailed);
+    if (SameFile(source, dbPath)) {
+        // The live file itself: copied through the engine, with its latest commits.
+        try {
+            writeCopy(staged);
+        } catch (const EngineError& e) {
+            fail(e.text());
+        }
+    } else if (!CopyFileWhole(source, staged, &error)) {
         fail(error);
     }
     try {

@@ -49,6 +49,8 @@ private:
     void ensureOpen();
     void closeResultSets();
     void checkpoint(const QString& userMessage);
+    void writeCopy(const QString& destination);
+    void ensureOpenFor(const QString& userMessage);
     void openInto(ResultSet& rows, const QString& statement);
 
     DbConnection Connection;
