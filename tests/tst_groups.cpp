@@ -72,6 +72,8 @@ private slots:
     void deleteChecks_data();
     void deleteChecks();
     void deleteRemovesGroupAndChildRowsTogether();
+    void deleteTakesWhatTheGroupHolds_data();
+    void deleteTakesWhatTheGroupHolds();
     void addGroupDialogFromTree();
     void addTypeDialogRules();
     void dateKeysInName();
@@ -128,6 +130,10 @@ void TestGroups::numbering()
     // A number some other tree of the table has used is not.
     ExecSQL(QStringLiteral("insert into NoteType values (20,0,'elsewhere')"));
     QCOMPARE(TZentTree::SelfIndexOf(f.tree->AddGroup(QStringLiteral("after"))), 21);
+    // Nor is one that a note left without its group is still filed under: the
+    // new group would show that note.
+    ExecSQL(QStringLiteral("insert into NoteBook values (30, 'my bank PIN is 1234')"));
+    QCOMPARE(TZentTree::SelfIndexOf(f.tree->AddGroup(QStringLiteral("fresh"))), 31);
 }
 
 void TestGroups::namesMustBeUniqueAcrossTheTree()
@@ -247,6 +253,55 @@ void TestGroups::deleteRemovesGroupAndChildRowsTogether()
     // The tree's new selection is a real, selected group.
     QVERIFY(f.view.currentItem());
     QVERIFY(f.view.currentItem()->isSelected());
+}
+
+void TestGroups::deleteTakesWhatTheGroupHolds_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("records");
+    QTest::newRow("notes") << "NoteType"
+                           << "NoteBook";
+    QTest::newRow("addresses") << "IEType"
+                               << "IE";
+}
+
+void TestGroups::deleteTakesWhatTheGroupHolds()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, records);
+    TestEnv env;
+    addGroup(table, 1, 0, QStringLiteral("A"));
+    addGroup(table, 2, 0, QStringLiteral("B"));
+    const QString hold = records == QLatin1String("IE")
+                             ? QStringLiteral("insert into IE(TypeID,IEUrl,IEName,ReMark) values (%1,'u','t','r')")
+                             : QStringLiteral("insert into NoteBook values (%1,'text')");
+    ExecSQL(hold.arg(1) + kBatchSeparator + hold.arg(2));
+    QTreeWidget view;
+    TZentTree tree(&view, QStringLiteral("root"), table, TZentTree::FolderImages());
+    tree.LoadTree();
+    auto count = [&](int group) {
+        return QueryInt(QStringLiteral("select count(*) from %1 where TypeID=%2").arg(records).arg(group));
+    };
+    auto select = [&](const QString& name) {
+        view.setCurrentItem(view.findItems(name, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    };
+
+    // A failure while removing the records keeps the group too: all or nothing.
+    ExecSQL(
+        QStringLiteral("create trigger keep before delete on %1 begin select raise(abort,'kept'); end").arg(records));
+    select(QStringLiteral("A"));
+    env.messages.answer(true);
+    Guarded([&] { tree.DeleteGroup(); });
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from %1").arg(table)), 2);
+    QCOMPARE(count(1), 1);
+
+    ExecSQL(QStringLiteral("drop trigger keep"));
+    select(QStringLiteral("A"));
+    env.messages.answer(true);
+    tree.DeleteGroup();
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from %1").arg(table)), 1);
+    QCOMPARE(count(1), 0);
+    QCOMPARE(count(2), 1);
 }
 
 void TestGroups::addGroupDialogFromTree()

@@ -209,9 +209,7 @@ void NotesTab::NDelNoteTypeClick()
     if (!NoteTypeTree->Selected()) {
         return;
     }
-    const QString index = QString::number(NoteTypeTree->CurrentIndex());
-    NoteTypeTree->DeleteGroup();
-    NoteStore.DeleteNote(index);
+    NoteTypeTree->DeleteGroup(); // its note goes with it
     tvNoteClick();
 }
 

@@ -16,9 +16,15 @@ QList<GroupTable::Row> GroupTable::Load() const
     return groups;
 }
 
+QString GroupTable::recordsTable() const
+{
+    return m_table.compare(QLatin1String("IEType"), Qt::CaseInsensitive) == 0 ? QStringLiteral("IE")
+                                                                              : QStringLiteral("NoteBook");
+}
+
 int GroupTable::MaxIndex() const
 {
-    return static_cast<int>(QueryInt(SqlFormat(Sql::TreeMaxIndex, {m_table})));
+    return static_cast<int>(QueryInt(SqlFormat(Sql::TreeMaxIndex, {m_table, recordsTable()})));
 }
 
 void GroupTable::Add(int self, int parent, const QString& name) const
@@ -34,6 +40,8 @@ void GroupTable::Rename(int self, const QString& name) const
 void GroupTable::Delete(int self) const
 {
     const QString number = QString::number(self);
+    const QString records = recordsTable() == QLatin1String("IE") ? SqlFormat(Sql::IEDeleteGroup, {number})
+                                                                  : SqlFormat(Sql::NoteDelete, {number});
     ExecSQL(SqlFormat(Sql::TreeDeleteSelf, {m_table, number}) + kBatchSeparator +
-            SqlFormat(Sql::TreeDeleteChildren, {m_table, number}));
+            SqlFormat(Sql::TreeDeleteChildren, {m_table, number}) + kBatchSeparator + records);
 }

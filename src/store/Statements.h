@@ -13,8 +13,10 @@ inline const QString TreeAdd = QStringLiteral("insert into %s(SelfIndex,ParentIn
 inline const QString TreeRename = QStringLiteral("update %s set TypeName='%s' where SelfIndex=%s ");
 inline const QString TreeDeleteSelf = QStringLiteral("delete from %s where selfIndex=%s ");
 inline const QString TreeDeleteChildren = QStringLiteral("delete from %s where ParentIndex=%s ");
-// Past every number of the table, also those added by another tree of it.
-inline const QString TreeMaxIndex = QStringLiteral("select max(SelfIndex) from %s");
+// Past every number of the table (also those added by another tree of it) and
+// every number its records are still filed under: the second %s is NoteBook or IE.
+inline const QString TreeMaxIndex =
+    QStringLiteral("select max(n) from (select max(SelfIndex) as n from %s union all select max(TypeID) from %s)");
 
 // Saved web addresses.
 inline const QString IEGrid = QStringLiteral("select ID,IEName as 标题,Remark as 备注,IEUrl as 网址 from IE  ");

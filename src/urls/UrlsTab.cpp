@@ -162,9 +162,7 @@ void UrlsTab::NDelIETypeClick()
     if (!IETypeTree->Selected()) {
         return;
     }
-    const QString number = QString::number(SelectedGroup());
-    IETypeTree->DeleteGroup();
-    IEStore.DeleteByType(number);
+    IETypeTree->DeleteGroup(); // its addresses go with it
     tvIEClick();
 }
 
