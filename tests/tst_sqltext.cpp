@@ -15,6 +15,7 @@ private slots:
     void format();
     void formatRefusesWrongCount_data();
     void formatRefusesWrongCount();
+    void formatRefusesNul();
     void formatRefusesTextWhereANumberGoes();
     void split_data();
     void split();
@@ -79,6 +80,17 @@ void TestSqlText::formatRefusesWrongCount()
         QFAIL("a statement with a wrong count of values was made");
     } catch (const EAppError& e) {
         QVERIFY(e.Message().contains(QStringLiteral("需要 3 个值")));
+    }
+}
+
+void TestSqlText::formatRefusesNul()
+{
+    const QString withNul = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
+    try {
+        SqlFormat(QStringLiteral("Insert into AlamContext(ReMark) values('%s') "), {withNul});
+        QFAIL("a NUL character went into a statement");
+    } catch (const EAppError& e) {
+        QCOMPARE(e.Message(), QStringLiteral("文字中不能含有空字符（U+0000），请删除后再试！"));
     }
 }
 

@@ -48,6 +48,10 @@ QString SqlFormat(const QString& statementTemplate, std::initializer_list<QStrin
         const bool quoted = i > 0 && statementTemplate.at(i - 1) == QLatin1Char('\'') && i + 2 < n &&
                             statementTemplate.at(i + 2) == QLatin1Char('\'');
         if (quoted) {
+            // The engine would end the statement's text there.
+            if (value->contains(QChar(u'\0'))) {
+                throw EAppError(QStringLiteral("文字中不能含有空字符（U+0000），请删除后再试！"));
+            }
             QString text = *value;
             out += text.replace(QLatin1Char('\''), QStringLiteral("''"));
         } else {
