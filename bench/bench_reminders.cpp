@@ -22,7 +22,7 @@ void BM_SchedulerTickNoneDue(benchmark::State& state)
     int alerts = 0;
     for (auto _ : state) {
         // A fresh scheduler each time, so that every tick looks at its second.
-        AlamScheduler scheduler([&alerts](const QString&, const QString&, bool) { ++alerts; });
+        AlamScheduler scheduler([&alerts](const QString&, const QString&, bool, const QDateTime&) { ++alerts; });
         scheduler.Tick();
     }
     if (alerts) {

@@ -2,6 +2,7 @@
 // hiding, backup names, and restores that reload every view or are refused.
 #include "MakeDb.h"
 #include "ModalPoller.h"
+#include "Seed.h"
 #include "TestEnv.h"
 #include "base/FileDialogs.h"
 #include "desktop/AutoRun.h"
@@ -10,7 +11,9 @@
 #include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
+#include "reminders/Chime.h"
 #include "reminders/RemindersTab.h"
+#include "reminders/TFormShowAlam.h"
 #include "store/DbConnection.h"
 #include "store/TAlam.h"
 #include "store/TDbAccess.h"
@@ -23,6 +26,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -82,6 +86,7 @@ private slots:
     void backupNames_data();
     void backupNames();
     void restoreReloadsEveryView();
+    void restoreClosesAlertsOfTheDataBefore();
     void restoringTheSafetyCopyUndoesARestore();
     void refusedRestoreChangesNothing();
     void cancelledRestore();
@@ -290,6 +295,35 @@ void TestDesktop::restoreReloadsEveryView()
     QCOMPARE(safety.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0")),
              QStringLiteral("typed after the backup"));
     QVERIFY(safety.close());
+}
+
+void TestDesktop::restoreClosesAlertsOfTheDataBefore()
+{
+    TestEnv env;
+    Chime::setPlayer([] {});
+    const QDateTime due(QDate(2024, 3, 15), QTime(9, 30, 0));
+    // The backup holds reminder 1, due in the second an alert now shows.
+    addDaily(QStringLiteral("09:30:00"), QStringLiteral("restored, due"));
+    const QString backup = env.file(QStringLiteral("saved.bat"));
+    BackupTo(backup);
+    // Now reminder 1 is gone and reminder 2 is what the open alert names.
+    AlamStore.DeleteAlam(QStringLiteral("1"));
+    const qint64 current = addOnce(QStringLiteral("09:30:00"), due.date(), QStringLiteral("current"));
+    TFormMain window;
+    window.show();
+    ShowAlamAlert(QString::number(current), QStringLiteral("current"), false, due);
+    QCOMPARE(TFormShowAlam::OpenAlerts().size(), 1);
+
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(backup);
+    window.N11->trigger();
+
+    // The old alert is gone; what is due in that second of the restored data pops.
+    const QList<TFormShowAlam*> alerts = TFormShowAlam::OpenAlerts();
+    QCOMPARE(alerts.size(), 1);
+    QCOMPARE(alerts.first()->RecordID, QStringLiteral("1"));
+    QCOMPARE(alerts.first()->mmo1->toPlainText(), QStringLiteral("restored, due"));
+    qDeleteAll(alerts);
 }
 
 void TestDesktop::restoringTheSafetyCopyUndoesARestore()

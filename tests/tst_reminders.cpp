@@ -47,7 +47,7 @@ QStringList rowsOf(QTreeWidget* list)
 
 struct Alerts
 {
-    AlamScheduler scheduler{[this](const QString& id, const QString& text, bool daily) {
+    AlamScheduler scheduler{[this](const QString& id, const QString& text, bool daily, const QDateTime&) {
         seen << QStringLiteral("%1:%2:%3").arg(id, text, daily ? QStringLiteral("daily") : QStringLiteral("once"));
     }};
     QStringList seen;

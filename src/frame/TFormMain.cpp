@@ -261,7 +261,18 @@ void TFormMain::Ndfdf1Click()
 void TFormMain::N11Click()
 {
     if (RestoreCommand(this)) {
+        // An open alert names a reminder of the data that is gone: answering it
+        // would act on whatever the restored file holds under that number. The
+        // seconds they fell due in are looked at again in the restored data.
+        QList<QDateTime> seconds;
+        for (TFormShowAlam* alert : TFormShowAlam::OpenAlerts()) {
+            if (alert->DueAt.isValid() && !seconds.contains(alert->DueAt)) {
+                seconds.append(alert->DueAt);
+            }
+            delete alert;
+        }
         ReloadViews();
+        m_scheduler->Recheck(seconds);
     }
 }
 

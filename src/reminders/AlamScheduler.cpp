@@ -15,8 +15,20 @@ void AlamScheduler::checkSecond(const QDateTime& second)
 {
     const QList<TAlam::Due> due = AlamStore.DueAt(second);
     m_last = second;
+    alert(due, second);
+}
+
+void AlamScheduler::alert(const QList<TAlam::Due>& due, const QDateTime& second)
+{
     for (const TAlam::Due& d : due) {
-        m_alert(d.id, d.text, d.daily);
+        m_alert(d.id, d.text, d.daily, second);
+    }
+}
+
+void AlamScheduler::Recheck(const QList<QDateTime>& seconds)
+{
+    for (const QDateTime& second : seconds) {
+        alert(AlamStore.DueAt(second), second);
     }
 }
 

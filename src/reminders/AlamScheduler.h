@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/TAlam.h"
+
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -11,12 +14,15 @@
 class AlamScheduler
 {
 public:
-    using Alert = std::function<void(const QString& id, const QString& text, bool daily)>;
+    using Alert = std::function<void(const QString& id, const QString& text, bool daily, const QDateTime& due)>;
 
     explicit AlamScheduler(Alert alert);
 
     // One tick at the clock's current second; raises only a first failure.
     void Tick();
+    // Looks at past seconds again (after a restore replaced the data they were
+    // answered from); seconds already looked at stay so.
+    void Recheck(const QList<QDateTime>& seconds);
     // Milliseconds from now to just after the start of the next second.
     static int MsecsToNextSecond();
 
@@ -24,6 +30,7 @@ public:
 
 private:
     void checkSecond(const QDateTime& second);
+    void alert(const QList<TAlam::Due>& due, const QDateTime& second);
 
     Alert m_alert;
     QDateTime m_last; // the last second looked at

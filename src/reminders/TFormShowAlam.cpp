@@ -17,9 +17,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow)
+TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow,
+                             const QDateTime& due)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      RecordID(id), IsDaily(daily), m_mainWindow(mainWindow)
+      RecordID(id), IsDaily(daily), DueAt(due), m_mainWindow(mainWindow)
 {
     setObjectName(QStringLiteral("FormShowAlam"));
     setWindowTitle(QStringLiteral("提醒"));
@@ -141,8 +142,8 @@ void TFormShowAlam::btnOkDelClick()
     close();
 }
 
-void ShowAlamAlert(const QString& id, const QString& text, bool daily)
+void ShowAlamAlert(const QString& id, const QString& text, bool daily, const QDateTime& due)
 {
-    auto* alert = new TFormShowAlam(id, text, daily, MainWindow());
+    auto* alert = new TFormShowAlam(id, text, daily, MainWindow(), due);
     alert->show();
 }

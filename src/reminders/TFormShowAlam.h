@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
@@ -15,7 +16,8 @@ class TFormShowAlam : public QWidget
     Q_OBJECT
 
 public:
-    TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow);
+    TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow,
+                  const QDateTime& due = QDateTime());
 
     // The alerts now open, oldest first.
     static QList<TFormShowAlam*> OpenAlerts();
@@ -29,6 +31,8 @@ public:
     QPushButton* btnOkDel = nullptr;
     const QString RecordID;
     const bool IsDaily;
+    // The second the reminder fell due in.
+    const QDateTime DueAt;
 
     void btnOkSaveClick();
     void btnOkDelClick();
@@ -45,4 +49,4 @@ private:
 };
 
 // Opens one alert and returns at once.
-void ShowAlamAlert(const QString& id, const QString& text, bool daily);
+void ShowAlamAlert(const QString& id, const QString& text, bool daily, const QDateTime& due = QDateTime());
