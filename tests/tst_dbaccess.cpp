@@ -13,6 +13,7 @@
 #include "widgets/ListFill.h"
 #include "widgets/ResultSetModel.h"
 
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTreeWidget>
@@ -104,6 +105,7 @@ private slots:
     void restoreRefuses_data();
     void restoreRefuses();
     void restoreRefusesWhileTheLogStays();
+    void theFileAloneHoldsEveryChangeSoonAfter();
     void copiesKeepTheLockOnTheLiveFile();
 };
 
@@ -401,6 +403,23 @@ void TestDbAccess::restoreRefusesWhileTheLogStays()
     QCOMPARE(groupCount(), 2);
     QVERIFY(other.close());
     QVERIFY(!QFile::exists(env.dbPath() + QStringLiteral(".restore")));
+}
+
+void TestDbAccess::theFileAloneHoldsEveryChangeSoonAfter()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("typed"));
+    const QString wal = env.dbPath() + QStringLiteral("-wal");
+    QVERIFY(QFileInfo(wal).size() > 0);
+    // Written back a moment after the last change, without anyone asking.
+    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(wal).size(), qint64(0), TDbAccess::kWriteBackDelayMs + 3000);
+    // A copy of the one file, taken by hand, holds the change.
+    const QString copy = env.file(QStringLiteral("copy.dat"));
+    writeFile(copy, readAll(env.dbPath()));
+    DbConnection alone;
+    alone.open(copy);
+    QCOMPARE(alone.scalar(QStringLiteral("select TypeName from NoteType where SelfIndex=1")), QStringLiteral("typed"));
+    QVERIFY(alone.close());
 }
 
 void TestDbAccess::copiesKeepTheLockOnTheLiveFile()

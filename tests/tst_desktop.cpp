@@ -22,6 +22,7 @@
 #include "widgets/TZentDBGrid.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -86,6 +87,7 @@ private slots:
     void backupNames_data();
     void backupNames();
     void restoreReloadsEveryView();
+    void closingWritesTheFileWhole();
     void restoreClosesAlertsOfTheDataBefore();
     void restoringTheSafetyCopyUndoesARestore();
     void refusedRestoreChangesNothing();
@@ -295,6 +297,20 @@ void TestDesktop::restoreReloadsEveryView()
     QCOMPARE(safety.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0")),
              QStringLiteral("typed after the backup"));
     QVERIFY(safety.close());
+}
+
+void TestDesktop::closingWritesTheFileWhole()
+{
+    TestEnv env;
+    TFormMain window;
+    window.show();
+    addData(QStringLiteral("last"));
+    const QString wal = env.dbPath() + QStringLiteral("-wal");
+    QVERIFY(QFileInfo(wal).size() > 0);
+    env.messages.answer(true);
+    QVERIFY(window.close());
+    // At once, not a moment later: the program is about to end.
+    QCOMPARE(QFileInfo(wal).size(), qint64(0));
 }
 
 void TestDesktop::restoreClosesAlertsOfTheDataBefore()

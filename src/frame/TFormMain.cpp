@@ -19,6 +19,7 @@
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
 #include "store/TConfig.h"
+#include "store/TDbAccess.h"
 #include "store/TIE.h"
 #include "urls/UrlsTab.h"
 #include "widgets/Menus.h"
@@ -200,11 +201,14 @@ void TFormMain::closeEvent(QCloseEvent* event)
 void TFormMain::FormClose()
 {
     tmr1->stop();
+    DbAccess->WriteBack();
     QCoreApplication::quit();
 }
 
 void TFormMain::commitData(QSessionManager& manager)
 {
+    // A session may end without asking: the one file must be whole by then.
+    DbAccess->WriteBack();
     if (m_closeConfirmed || !manager.allowsInteraction()) {
         return;
     }
@@ -309,6 +313,7 @@ void TFormMain::AppMinimize()
     // Hidden only where the tray icon can bring it back.
     if (isMinimized() && Tray->Usable()) {
         hide();
+        DbAccess->WriteBack();
     }
 }
 

@@ -49,6 +49,30 @@ void removeWithJournal(const QString& path)
 
 } // namespace
 
+TDbAccess::TDbAccess()
+{
+    m_writeBack.setSingleShot(true);
+    m_writeBack.setInterval(kWriteBackDelayMs);
+    QObject::connect(&m_writeBack, &QTimer::timeout, [this] { WriteBack(); });
+}
+
+int TDbAccess::onCommit(void* self)
+{
+    // Called inside the commit: only note it; the write-back runs once changes stop.
+    static_cast<TDbAccess*>(self)->m_writeBack.start();
+    return 0;
+}
+
+void TDbAccess::WriteBack()
+{
+    m_writeBack.stop();
+    if (!Connection.isOpen()) {
+        return;
+    }
+    // Whatever stays in the log is still safe there; the next write-back takes it.
+    sqlite3_wal_checkpoint_v2(Connection.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+}
+
 TDbAccess::~TDbAccess()
 {
     closeResultSets();
@@ -69,6 +93,7 @@ void TDbAccess::openConnection()
         // A first read in log mode takes the lock that tells every other connection
         // this file is in use, for as long as this one stays open.
         Connection.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        sqlite3_commit_hook(Connection.handle(), &TDbAccess::onCommit, this);
     } catch (...) {
         Connection.close();
         throw;

@@ -5,6 +5,7 @@
 #include "ResultSet.h"
 
 #include <QString>
+#include <QTimer>
 
 // The program's one way to its database: one keyed connection to bookkeep.dat in
 // the program folder and four result sets, each reserved to one kind of use.
@@ -12,8 +13,10 @@
 class TDbAccess
 {
 public:
-    TDbAccess() = default;
+    TDbAccess();
     ~TDbAccess();
+    TDbAccess(const TDbAccess&) = delete;
+    TDbAccess& operator=(const TDbAccess&) = delete;
 
     // Opens bookkeep.dat; on failure returns false with the engine's text.
     bool Connect(QString* error = nullptr);
@@ -31,6 +34,13 @@ public:
     ListRows ListQuery(const QString& statement);
     void OpenTimerQuery(const QString& statement);
     qint64 QueryInt(const QString& statement);
+    // Writes the log back into bookkeep.dat, so that the one file holds every
+    // change. Runs by itself a moment after the last commit; the frame also calls
+    // it at close, at hiding and at session end. A failure leaves the changes in
+    // the log, where they are just as safe.
+    void WriteBack();
+    static constexpr int kWriteBackDelayMs = 2000;
+
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
     void ExecSQL(const QString& batch);
     // A complete copy of the database, replacing the destination only once whole.
@@ -53,7 +63,10 @@ private:
     void ensureOpenFor(const QString& userMessage);
     void openInto(ResultSet& rows, const QString& statement);
 
+    static int onCommit(void* self);
+
     DbConnection Connection;
+    QTimer m_writeBack;
 };
 
 // The one instance, created and connected by the main block.
