@@ -7,6 +7,7 @@
 #include "base/FileDialogs.h"
 #include "desktop/AutoRun.h"
 #include "desktop/BackupRestore.h"
+#include "desktop/SingleInstance.h"
 #include "desktop/TrayIcon.h"
 #include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
@@ -30,6 +31,11 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -87,6 +93,8 @@ private slots:
     void backupNames_data();
     void backupNames();
     void restoreReloadsEveryView();
+    void oneCopyPerDatabase();
+    void showRequestBringsTheWindowBack();
     void closingWritesTheFileWhole();
     void restoreClosesAlertsOfTheDataBefore();
     void restoringTheSafetyCopyUndoesARestore();
@@ -297,6 +305,48 @@ void TestDesktop::restoreReloadsEveryView()
     QCOMPARE(safety.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0")),
              QStringLiteral("typed after the backup"));
     QVERIFY(safety.close());
+}
+
+void TestDesktop::oneCopyPerDatabase()
+{
+    TestEnv env;
+    auto first = std::make_unique<SingleInstance>(env.dbPath());
+    QVERIFY(first->Claim());
+    QSignalSpy asked(first.get(), &SingleInstance::showRequested);
+    // A second start on the same file hands over and ends.
+    SingleInstance second(env.dbPath());
+    QVERIFY(!second.Claim(2000));
+    QTRY_COMPARE(asked.size(), 1);
+    // Another database file is another program.
+    SingleInstance elsewhere(env.file(QStringLiteral("other.dat")));
+    QVERIFY(elsewhere.Claim());
+
+    // A copy killed without a chance to clean up blocks nothing.
+    first.reset();
+    const QByteArray lockPath = QFile::encodeName(env.dbPath() + QStringLiteral(".lock"));
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        const int fd = ::open(lockPath.constData(), O_RDWR | O_CREAT, 0600);
+        ::flock(fd, LOCK_EX);
+        ::pause();
+        ::_exit(0);
+    }
+    QVERIFY(holder > 0);
+    QTRY_VERIFY(!SingleInstance(env.dbPath()).Claim(0));
+    ::kill(holder, SIGKILL);
+    QCOMPARE(::waitpid(holder, nullptr, 0), holder);
+    QTRY_VERIFY(SingleInstance(env.dbPath()).Claim(0));
+}
+
+void TestDesktop::showRequestBringsTheWindowBack()
+{
+    TestEnv env;
+    TFormMain window;
+    window.show();
+    window.hide(); // as when hidden to the tray
+    window.ShowRequested();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.isMinimized());
 }
 
 void TestDesktop::closingWritesTheFileWhole()

@@ -1,4 +1,6 @@
+#include "base/AppPath.h"
 #include "base/Application.h"
+#include "desktop/SingleInstance.h"
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
 #include "reminders/TFormShowAlam.h"
@@ -11,6 +13,12 @@ int main(int argc, char** argv)
     TApplication app(argc, argv);
     TApplication::installChineseTranslations();
 
+    // A second start only brings the running copy's window forward.
+    SingleInstance instance(AppPath() + DbFile::kFileName);
+    if (!instance.Claim()) {
+        return 0;
+    }
+
     TDbAccess db;
     DbAccess = &db;
     if (!TApplication::ConnectDatabase(db)) {
@@ -21,6 +29,7 @@ int main(int argc, char** argv)
     {
         TFormMain window;
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &TFormMain::commitData);
+        QObject::connect(&instance, &SingleInstance::showRequested, &window, &TFormMain::ShowRequested);
         window.show();
         // A cancelled login asks to end before the loop runs: nothing more happens.
         if (!TerminateRequested()) {

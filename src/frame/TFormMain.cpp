@@ -24,6 +24,7 @@
 #include "urls/UrlsTab.h"
 #include "widgets/Menus.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -245,6 +246,16 @@ void TFormMain::NShowFormClick()
     showNormal();
     raise();
     activateWindow();
+}
+
+void TFormMain::ShowRequested()
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+        return;
+    }
+    NShowFormClick();
 }
 
 void TFormMain::NCloseClick()

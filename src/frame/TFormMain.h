@@ -39,6 +39,9 @@ public:
     void commitData(QSessionManager& manager);
     // The answer to that question; on Yes the window closes without asking again.
     bool sessionMayEnd();
+    // Another start of the program asked for this one: bring forward the window,
+    // or the dialog it waits on (the login), also from the tray.
+    void ShowRequested();
 
     QTabWidget* pgc1 = nullptr;  // the three tabs
     NotesTab* ts2 = nullptr;     // 记事本
