@@ -76,7 +76,14 @@ void DbConnection::verify(bool integrity)
     if (integrity) {
         const QString check = scalar(QStringLiteral("PRAGMA quick_check"));
         if (check != QLatin1String("ok")) {
-            throw EngineError(QStringLiteral("database disk image is malformed: %1").arg(check));
+            QString first;
+            for (const QString& line : check.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+                if (!line.startsWith(QLatin1String("***"))) {
+                    first = line;
+                    break;
+                }
+            }
+            throw EngineError(QStringLiteral("数据库文件已损坏：%1\n%2").arg(first, check));
         }
     }
 }

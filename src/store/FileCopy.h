@@ -13,3 +13,9 @@ bool SyncAndRename(const QString& source, const QString& destination, QString* e
 
 // Whether two paths name one file (links and hard links included).
 bool SameFile(const QString& a, const QString& b);
+
+// Why a database file cannot be used for writing (its folder or itself marked
+// read-only), in Chinese; empty when it can.
+QString WritableRefusal(const QString& databasePath);
+// "磁盘空间不足…" when the folder's disk has less than `needed` bytes free; empty otherwise.
+QString DiskFullText(const QString& folder, qint64 needed);

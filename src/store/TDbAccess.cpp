@@ -7,6 +7,7 @@
 #include "base/AppPath.h"
 #include "base/BlankText.h"
 #include "base/Exceptions.h"
+#include "base/Log.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -23,6 +24,7 @@ const QString kQueryFailed = QStringLiteral("数据库查询错误，请检查�
 const QString kExecFailed = QStringLiteral("数据库操作失败！");
 const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
+const QString kInUseElsewhere = QStringLiteral("数据库文件正被另一个程序打开，请先关闭那个程序。");
 
 // Runs every statement of one piece of a batch; rows are not expected and dropped.
 void runPiece(sqlite3* db, const QString& piece)
@@ -86,6 +88,10 @@ QString TDbAccess::DatabasePath() const
 
 void TDbAccess::openConnection()
 {
+    // Opened anyway, such a file would take no keystroke: refuse it at once.
+    if (const QString refusal = WritableRefusal(DatabasePath()); !refusal.isEmpty()) {
+        throw EngineError(refusal);
+    }
     try {
         Connection.open(DatabasePath());
         Connection.verify();
@@ -221,7 +227,7 @@ void TDbAccess::checkpoint(const QString& userMessage)
         const bool busy = stmt.step() && stmt.int64(0) != 0;
         // A busy checkpoint leaves committed changes in the log, not yet in the file.
         if (busy) {
-            throw EngineError(QStringLiteral("database is locked: the write-ahead log could not be written back"));
+            throw EngineError(kInUseElsewhere);
         }
     } catch (const EngineError& e) {
         throw EDBException(e.text(), userMessage, QString());
@@ -271,10 +277,11 @@ void TDbAccess::writeCopy(const QString& destination)
         Connection.exec(QStringLiteral("PRAGMA vh_copy.cipher_page_size = %1; SELECT sqlcipher_export('vh_copy');")
                             .arg(DbFile::kCipherPageSize));
         Connection.exec(QStringLiteral("DETACH DATABASE vh_copy"));
-    } catch (...) {
+    } catch (const EngineError& e) {
         sqlite3_exec(db, "DETACH DATABASE vh_copy", nullptr, nullptr, nullptr);
         removeWithJournal(part);
-        throw;
+        const QString full = DiskFullText(QFileInfo(destination).absolutePath(), QFileInfo(DatabasePath()).size());
+        throw EngineError(full.isEmpty() ? e.text() : full);
     }
     QString error;
     if (!SyncAndRename(part, destination, &error)) {
@@ -297,7 +304,13 @@ void TDbAccess::RestoreFrom(const QString& source)
     const QString staged = dbPath + QStringLiteral(".restore");
     auto fail = [&](const QString& text) {
         QFile::remove(staged);
-        throw EDBException(text, kRestoreFailed, QString());
+        // A damaged file's check can run to hundreds of lines: the first is shown,
+        // the whole goes to the log.
+        const QString first = text.section(QLatin1Char('\n'), 0, 0);
+        if (first != text) {
+            WriteLog(kRestoreFailed + QStringLiteral("\r\n") + text);
+        }
+        throw EDBException(first, kRestoreFailed, QString());
     };
 
     QString error;
@@ -333,12 +346,12 @@ void TDbAccess::RestoreFrom(const QString& source)
         try {
             openConnection();
         } catch (const EngineError& e) {
-            text += QStringLiteral("; the current database could not be opened again: ") + e.text();
+            text += QStringLiteral("；当前数据库也无法重新打开：") + e.text();
         }
         fail(text);
     };
     if (QFile::exists(dbPath + QStringLiteral("-wal"))) {
-        reopenAndFail(QStringLiteral("the write-ahead log of the current database could not be written back"));
+        reopenAndFail(kInUseElsewhere);
     }
     if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(dbPath).constData()) != 0) {
         reopenAndFail(QString::fromLocal8Bit(std::strerror(errno)));
