@@ -300,6 +300,9 @@ void TestReminders::editorChecks_data()
     QTest::newRow("past but daily") << "x" << true << -1 << "";
     QTest::newRow("exactly now") << "x" << false << 0 << "";
     QTest::newRow("blanks around kept") << "  x  " << false << 10 << "";
+    QTest::newRow("no-break space and line separator kept")
+        << QStringLiteral("a") + QChar(0x00A0) + QStringLiteral("b") + QChar(0x2028) + QStringLiteral("c") << false
+        << 10 << "";
 }
 
 void TestReminders::editorChecks()

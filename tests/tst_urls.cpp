@@ -75,6 +75,7 @@ private slots:
     void clipboardRule_data();
     void clipboardRule();
     void saveAndContinue();
+    void textsStayAsTyped();
     void modifyKeepsUnknownGroupNumber();
     void pickerChoosesAndCreates();
     void tabCommands();
@@ -318,6 +319,27 @@ void TestUrls::saveAndContinue()
     QCOMPARE(result, int(mrCancel));
     QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("网址不能为空！")});
     QCOMPARE(storedUrls(), QStringLiteral("2: www.one.example:t:r\nr|2:two'@#@:t:r\nr"));
+}
+
+void TestUrls::textsStayAsTyped()
+{
+    TestEnv env;
+    // A no-break space and a line separator, and a title longer than a line box's
+    // usual limit: all stored exactly.
+    const QString remark =
+        QStringLiteral("a") + QChar(0x00A0) + QStringLiteral("b") + QChar(0x2028) + QStringLiteral("c\nd");
+    const QString title = QString(40000, QLatin1Char('t'));
+    ModalPoller poller([&](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddIE*>(d);
+        dlg->edtIE->setText(QStringLiteral("u.example"));
+        dlg->edtName->setText(title);
+        dlg->mmoRemark->setPlainText(remark);
+        dlg->btnOK->click();
+    });
+    QCOMPARE(ShowAddIEDlg(0, QStringLiteral("全部")), int(mrOk));
+    IEStore.LoadIE(QString::number(QueryInt(QStringLiteral("select max(ID) from IE"))));
+    QCOMPARE(IEStore.IEName, title);
+    QCOMPARE(IEStore.ReMark, remark);
 }
 
 void TestUrls::modifyKeepsUnknownGroupNumber()

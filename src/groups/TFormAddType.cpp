@@ -3,6 +3,7 @@
 #include "base/BlankText.h"
 #include "base/Messages.h"
 #include "widgets/DateKeys.h"
+#include "widgets/TextBoxes.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -33,6 +34,7 @@ TFormAddType::TFormAddType(QWidget* parent) : TFormBaseDlg(parent)
     grey.setColor(QPalette::Base, grey.color(QPalette::Window));
     edtPos->setPalette(grey);
     edtName = new QLineEdit(clientArea());
+    NoLengthLimit(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     for (QLineEdit* edit : {edtPos, edtName}) {
         edit->setFixedSize(185, 21);

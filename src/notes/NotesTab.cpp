@@ -8,6 +8,7 @@
 #include "widgets/DateKeys.h"
 #include "widgets/Fonts.h"
 #include "widgets/Menus.h"
+#include "widgets/TextBoxes.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -65,6 +66,7 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     strip->addWidget(Label1);
     edtQuery = new QLineEdit(pnl6);
+    NoLengthLimit(edtQuery);
     edtQuery->setObjectName(QStringLiteral("edtQuery"));
     edtQuery->setFixedWidth(145);
     strip->addWidget(edtQuery);
@@ -102,18 +104,6 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
 void NotesTab::setTree(TZentTree* tree)
 {
     NoteTypeTree = tree;
-}
-
-QString NotesTab::MemoText(const QPlainTextEdit* memo)
-{
-    // Raw text keeps no-break spaces that the plain-text export would turn into blanks.
-    QString text = memo->document()->toRawText();
-    for (QChar& c : text) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) {
-            c = QLatin1Char('\n');
-        }
-    }
-    return text;
 }
 
 void NotesTab::showNote(const QString& text)

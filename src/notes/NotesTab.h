@@ -30,7 +30,6 @@ public:
     void ForgetNote();
 
     // The note box's text as stored: every line break a plain "\n".
-    static QString MemoText(const QPlainTextEdit* memo);
 
     QWidget* pnl4 = nullptr; // left: the groups
     QTreeWidget* tvNote = nullptr;

@@ -8,6 +8,7 @@
 #include "widgets/Fonts.h"
 #include "widgets/ListFill.h"
 #include "widgets/Menus.h"
+#include "widgets/TextBoxes.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -123,7 +124,7 @@ TFormEditAlamContext::TFormEditAlamContext(const QString& id, QWidget* parent) :
 
 void TFormEditAlamContext::btnOKClick()
 {
-    const QString text = mmoNote->toPlainText();
+    const QString text = MemoText(mmoNote);
     if (IsBlankText(text)) {
         throw EAppError(QStringLiteral("提醒内容不能为空！"));
     }

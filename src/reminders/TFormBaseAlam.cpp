@@ -8,6 +8,7 @@
 #include "store/TAlam.h"
 #include "widgets/Fonts.h"
 #include "widgets/Menus.h"
+#include "widgets/TextBoxes.h"
 
 #include <QCursor>
 #include <QDateEdit>
@@ -143,7 +144,7 @@ void TFormBaseAlam::CheckInput()
         throw EAppError(QStringLiteral("'%1 %2' 不是有效的日期和时间")
                             .arg(AlamDateText(DBDay->date()), AlamTimeText(DBTime->time())));
     }
-    if (IsBlankText(mmoNote->toPlainText())) {
+    if (IsBlankText(MemoText(mmoNote))) {
         throw EAppError(QStringLiteral("提醒内容不能为空！"));
     }
     if (rbTime->isChecked() && Clock::now() > chosen) {
@@ -156,7 +157,7 @@ void TFormBaseAlam::storeRecord(const QDate& date)
     AlamStore.AlamTime = ChosenMoment().time();
     AlamStore.AlamDate = date;
     AlamStore.ReDay = rbDay->isChecked();
-    AlamStore.ReMark = mmoNote->toPlainText();
+    AlamStore.ReMark = MemoText(mmoNote);
 }
 
 void TFormBaseAlam::tmr1Timer()

@@ -4,6 +4,7 @@
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "store/TConfig.h"
+#include "widgets/TextBoxes.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -25,8 +26,10 @@ TFormConfig::TFormConfig(QWidget* parent) : TFormBaseDlg(parent)
     Label2 = new QLabel(QStringLiteral("再输入次"), clientArea());
     Label2->setObjectName(QStringLiteral("Label2"));
     edtPass = new QLineEdit(clientArea());
+    NoLengthLimit(edtPass);
     edtPass->setObjectName(QStringLiteral("edtPass"));
     edtRePass = new QLineEdit(clientArea());
+    NoLengthLimit(edtRePass);
     edtRePass->setObjectName(QStringLiteral("edtRePass"));
     for (QLabel* label : {Label1, Label2}) {
         label->setFixedWidth(60);

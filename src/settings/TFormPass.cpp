@@ -1,6 +1,7 @@
 #include "TFormPass.h"
 
 #include "base/Exceptions.h"
+#include "widgets/TextBoxes.h"
 
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -19,6 +20,7 @@ TFormPass::TFormPass(QWidget* parent) : TFormBaseDlg(parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFixedWidth(65);
     edtPass = new QLineEdit(clientArea());
+    NoLengthLimit(edtPass);
     edtPass->setObjectName(QStringLiteral("edtPass"));
     edtPass->setEchoMode(QLineEdit::Password);
     edtPass->setFixedSize(121, 21);

@@ -6,6 +6,7 @@
 #include "base/ShellOpen.h"
 #include "store/TIE.h"
 #include "widgets/TZentEdtBut.h"
+#include "widgets/TextBoxes.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -39,6 +40,8 @@ TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
     placeDesigned(EdtGoup, 90, 20, 256, 21);
 
     edtIE = new QLineEdit(area);
+
+    NoLengthLimit(edtIE);
     edtIE->setObjectName(QStringLiteral("edtIE"));
     QPalette blue = edtIE->palette();
     blue.setColor(QPalette::Text, Qt::blue);
@@ -56,6 +59,8 @@ TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
     placeDesigned(img3, 348, 56, 18, 18);
 
     edtName = new QLineEdit(area);
+
+    NoLengthLimit(edtName);
     edtName->setObjectName(QStringLiteral("edtName"));
     placeDesigned(edtName, 90, 85, 256, 21);
 
@@ -107,5 +112,5 @@ void TFormBaseIE::storeRecord()
     IEStore.TypeID = GroupIndex;
     IEStore.IEUrl = edtIE->text();
     IEStore.IEName = edtName->text();
-    IEStore.ReMark = mmoRemark->toPlainText();
+    IEStore.ReMark = MemoText(mmoRemark);
 }
