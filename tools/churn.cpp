@@ -1,0 +1,147 @@
+// Works a program folder's database the way the program does, as fast as it can,
+// for the durability script to kill at random moments; and checks a database
+// after such a kill.
+//
+//   vh-churn run FOLDER SEED   keystrokes into the root note, groups added and
+//                              deleted, backups and restores; after each one it
+//                              prints what is now stored ("K <length>" etc.)
+//   vh-churn check FOLDER      prints "ok <note length> <groups>" or what is wrong
+//
+// The root note is always a prefix of one fixed endless text, so a check can tell
+// a lost or changed keystroke from a missing one.
+#include "base/AppPath.h"
+#include "store/DbConnection.h"
+#include "store/GroupTable.h"
+#include "store/TDbAccess.h"
+#include "store/TNote.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRandomGenerator>
+#include <cstdio>
+
+namespace {
+
+QChar textAt(qsizetype i)
+{
+    return QLatin1Char(static_cast<char>('a' + (i * 7 + i / 26) % 26));
+}
+
+// Where the note first differs from the text, -1 when it is a prefix of it.
+qsizetype firstDifference(const QString& note)
+{
+    for (qsizetype i = 0; i < note.size(); ++i) {
+        if (note.at(i) != textAt(i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+QString rootNote()
+{
+    NoteStore.LoadNote(QStringLiteral("0"));
+    return NoteStore.HasNote(QStringLiteral("0")) ? NoteStore.ReMark : QString();
+}
+
+void say(const char* what, qint64 value)
+{
+    std::printf("%s %lld\n", what, static_cast<long long>(value));
+    std::fflush(stdout);
+}
+
+int run(const QString& folder, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    const GroupTable groups(QStringLiteral("NoteType"));
+    const QString backup = folder + QStringLiteral("/churn-backup.bat");
+    QString note = rootNote();
+    for (;;) {
+        const int op = static_cast<int>(random.bounded(100));
+        if (op < 80) {
+            note += textAt(note.size());
+            NoteStore.TypeID = 0;
+            NoteStore.ReMark = note;
+            NoteStore.HasNote(QStringLiteral("0")) ? NoteStore.SaveNote() : NoteStore.AddNote();
+            say("K", note.size());
+        } else if (op < 88) {
+            const int self = groups.MaxIndex() + 1;
+            groups.Add(self, 0, QStringLiteral("group %1").arg(self));
+            NoteStore.TypeID = self;
+            NoteStore.ReMark = QStringLiteral("note of group %1").arg(self);
+            NoteStore.AddNote();
+            say("G+", self);
+        } else if (op < 94) {
+            const QList<GroupTable::Row> all = groups.Load();
+            if (!all.isEmpty()) {
+                const int self = all.at(static_cast<int>(random.bounded(static_cast<int>(all.size())))).self;
+                groups.Delete(self);
+                say("G-", self);
+            }
+        } else if (op < 97) {
+            BackupTo(backup);
+            say("B", note.size());
+        } else if (QFile::exists(backup)) {
+            RestoreFrom(backup);
+            note = rootNote();
+            say("R", note.size());
+        }
+    }
+}
+
+int check(const QString& folder)
+{
+    DbConnection db;
+    db.open(folder + QStringLiteral("/bookkeep.dat"));
+    db.verify();
+    const QString integrity = db.scalar(QStringLiteral("PRAGMA integrity_check"));
+    if (integrity != QLatin1String("ok")) {
+        std::printf("integrity %s\n", qPrintable(integrity));
+        return 1;
+    }
+    const QString note = db.scalar(QStringLiteral("select ReMark from NoteBook where TypeID=0"));
+    if (const qsizetype at = firstDifference(note); at >= 0) {
+        std::printf("note changed at %lld of %lld: \"%s\"\n", static_cast<long long>(at),
+                    static_cast<long long>(note.size()), qPrintable(note.mid(std::max<qsizetype>(0, at - 10), 30)));
+        return 1;
+    }
+    // A note whose group is gone would show up under the next new group.
+    const QString orphans = db.scalar(QStringLiteral(
+        "select count(*) from NoteBook where TypeID<>0 and TypeID not in (select SelfIndex from NoteType)"));
+    if (orphans != QLatin1String("0")) {
+        std::printf("orphans %s\n", qPrintable(orphans));
+        return 1;
+    }
+    std::printf("ok %lld %s\n", static_cast<long long>(note.size()),
+                qPrintable(db.scalar(QStringLiteral("select count(*) from NoteType"))));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() < 2 || (args.at(0) != QLatin1String("run") && args.at(0) != QLatin1String("check"))) {
+        std::fprintf(stderr, "usage: vh-churn run FOLDER SEED | vh-churn check FOLDER\n");
+        return 2;
+    }
+    try {
+        if (args.at(0) == QLatin1String("check")) {
+            return check(args.at(1));
+        }
+        setAppPath(args.at(1));
+        TDbAccess db;
+        DbAccess = &db;
+        QString error;
+        if (!db.Connect(&error)) {
+            std::fprintf(stderr, "vh-churn: %s\n", qPrintable(error));
+            return 1;
+        }
+        return run(args.at(1), args.size() > 2 ? args.at(2).toUInt() : 1);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vh-churn: %s\n", e.what());
+        return 1;
+    }
+}
