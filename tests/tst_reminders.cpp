@@ -19,8 +19,10 @@
 #include "widgets/ListFill.h"
 
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -85,6 +87,8 @@ private slots:
     void failingQueryReportedOnce();
     void dailyAlertStoresNothing();
     void alertAnswersUpdateTheList();
+    void alertAnswerableWhileADialogIsOpen();
+    void seenRowRepaintsWhole();
     void answerForUnlistedReminder();
     void editorChecks_data();
     void editorChecks();
@@ -272,6 +276,67 @@ void TestReminders::alertAnswersUpdateTheList()
     QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam where ID=%1").arg(gone)), 0);
     QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("other"));
     QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestReminders::alertAnswerableWhileADialogIsOpen()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    Chime::setPlayer([] {});
+    const qint64 id = addOnce("09:00:00", kToday, "due");
+    TFormMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    bool editorStayed = false;
+    bool timeFocused = false;
+    ModalPoller editor([&](QDialog* d) {
+        auto* dlg = qobject_cast<TFormAddAlam*>(d);
+        timeFocused = QTest::qWaitFor([&] { return dlg->DBTime->hasFocus(); }, 1000);
+        ShowAlamAlert(QString::number(id), QStringLiteral("due"), false);
+        QPointer<TFormShowAlam> alert = TFormShowAlam::OpenAlerts().last();
+        QVERIFY(QTest::qWaitForWindowExposed(alert));
+        // A click as the desktop delivers it, which a blocking dialog would swallow.
+        QTest::mouseClick(alert->windowHandle(), Qt::LeftButton, {},
+                          alert->btnOkSave->mapTo(alert, alert->btnOkSave->rect().center()));
+        QVERIFY(QTest::qWaitFor([&] { return alert.isNull(); }, 2000));
+        editorStayed = dlg->isVisible();
+    });
+    window.ts3->NAddAlamClick();
+    QVERIFY(editor.handled());
+    QVERIFY(timeFocused);
+    QVERIFY(editorStayed);
+    QTRY_COMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(id)), 1);
+}
+
+void TestReminders::seenRowRepaintsWhole()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    const qint64 id = addOnce("09:00:00", kToday, "missed");
+    TFormMain window;
+    window.pgc1->setCurrentWidget(window.ts3);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTreeWidget* list = window.ts3->lv1;
+    QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("错过的"));
+    struct PaintedRegion : QObject
+    {
+        QRegion region;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                region += static_cast<QPaintEvent*>(event)->region();
+            }
+            return false;
+        }
+    } painted;
+    QTest::qWait(50);
+    list->viewport()->installEventFilter(&painted);
+    window.ts3->WMAlamSeen(static_cast<int>(id));
+    QTRY_VERIFY(!painted.region.isEmpty());
+    // The time cell, not only the status cell, turns blue at once.
+    const QRect timeCell = list->visualItemRect(list->topLevelItem(0))
+                               .intersected(QRect(list->header()->sectionViewportPosition(1), 0,
+                                                  list->header()->sectionSize(1), list->height()));
+    QVERIFY(painted.region.contains(timeCell.center()));
 }
 
 void TestReminders::answerForUnlistedReminder()
@@ -484,6 +549,8 @@ void TestReminders::phrases()
         auto* dlg = qobject_cast<TFormAlamContext*>(d);
         QCOMPARE(dlg->lv1->topLevelItemCount(), 1);
         QTreeWidgetItem* item = dlg->lv1->topLevelItem(0);
+        // Centred like its column.
+        QCOMPARE(Qt::Alignment(item->textAlignment(1)) & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
         dlg->lv1->setCurrentItem(item);
         emit dlg->lv1->itemDoubleClicked(item, 1);
     });

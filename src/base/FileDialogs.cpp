@@ -14,6 +14,22 @@ std::optional<QString> takeNext()
     return next;
 }
 
+QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, QString(), QString(), filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (mode == QFileDialog::AcceptSave) {
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    // Modal to its window only: an alert on the screen stays answerable.
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().first();
+}
+
 } // namespace
 
 namespace FileDialogs {
@@ -24,8 +40,7 @@ QString getSaveFileName(QWidget* parent, const QString& filter)
         return *next;
     }
     // A backup replaces an existing file without asking.
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    return ask(parent, filter, QFileDialog::AcceptSave);
 }
 
 QString getOpenFileName(QWidget* parent, const QString& filter)
@@ -33,7 +48,7 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
     if (auto next = takeNext()) {
         return *next;
     }
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    return ask(parent, filter, QFileDialog::AcceptOpen);
 }
 
 void setNextFileName(const QString& name)

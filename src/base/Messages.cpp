@@ -1,6 +1,7 @@
 #include "Messages.h"
 
 #include "Log.h"
+#include "MainWindowRef.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -11,8 +12,10 @@ Messages::Presenter g_presenter;
 
 bool showBox(Messages::Kind kind, const QString& caption, const QString& text)
 {
-    QWidget* parent = QApplication::activeWindow();
+    QWidget* parent = QApplication::activeWindow() ? QApplication::activeWindow() : MainWindow();
     QMessageBox box(parent);
+    // Modal to its window only: an alert on the screen stays answerable.
+    box.setWindowModality(Qt::WindowModal);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (kind) {

@@ -211,8 +211,11 @@ void RemindersTab::WMAlamSeen(int id)
     const QString text = QString::number(id);
     AlamStore.SetAlamSeen(text);
     for (int i = lv1->topLevelItemCount() - 1; i >= 0; --i) {
-        if (lv1->topLevelItem(i)->text(0) == text) {
-            lv1->topLevelItem(i)->setText(3, TAlam::SeenText);
+        QTreeWidgetItem* item = lv1->topLevelItem(i);
+        if (item->text(0) == text) {
+            item->setText(3, TAlam::SeenText);
+            // The colour belongs to the whole row, not only to the changed cell.
+            lv1->viewport()->update(lv1->visualItemRect(item));
         }
     }
 }

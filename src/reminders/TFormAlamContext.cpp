@@ -65,6 +65,10 @@ void TFormAlamContext::FillAlamContextList()
 {
     lv1->clear();
     FillListView(AlamContextStore.FillAlamContextList(), lv1, false);
+    // The phrase column is centred, its texts with it.
+    for (int i = 0; i < lv1->topLevelItemCount(); ++i) {
+        lv1->topLevelItem(i)->setTextAlignment(1, Qt::AlignCenter);
+    }
 }
 
 void TFormAlamContext::N1Click()

@@ -72,6 +72,8 @@ TFormBaseAlam::TFormBaseAlam(QWidget* parent) : TFormBaseDlg(parent)
     setTabOrder(DBDay, rbTime);
     setTabOrder(rbTime, rbDay);
     setTabOrder(rbDay, mmoNote);
+    // First in the tab order, and where the keyboard starts.
+    DBTime->setFocus();
 
     pm1 = new QMenu(this);
     pm1->setObjectName(QStringLiteral("pm1"));

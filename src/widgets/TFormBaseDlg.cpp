@@ -82,5 +82,7 @@ void TFormBaseDlg::btnOKClick()
 
 int TFormBaseDlg::showModal()
 {
+    // Modal to the main window only: an alert on the screen stays answerable.
+    setWindowModality(Qt::WindowModal);
     return exec() == QDialog::Accepted ? mrOk : mrCancel;
 }
