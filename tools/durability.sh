@@ -95,7 +95,12 @@ for round in $(seq 1 "$typedRounds"); do
     [ -n "$win" ] || fail "round $round: the window did not appear"
     sleep 0.5
     # Into the root note's memo, at its end.
-    xdotool mousemove --window "$win" 500 200 click 1 key ctrl+End
+    # (Each step settled before the next: a key sent before the click has moved
+    # the focus would go to the tree, and the typing would land mid-text.)
+    xdotool mousemove --window "$win" 500 200 click 1
+    sleep 0.3
+    xdotool key ctrl+End
+    sleep 0.2
     xdotool type --delay 15 "$(letters "$stored" $((stored + 200)))" &
     typer=$!
     sleep "$(awk -v r="$RANDOM" 'BEGIN { printf "%.2f", 0.3 + (r % 250) / 100 }')"
