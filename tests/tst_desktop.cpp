@@ -389,7 +389,7 @@ void TestDesktop::restoreClosesAlertsOfTheDataBefore()
     QCOMPARE(alerts.size(), 1);
     QCOMPARE(alerts.first()->RecordID, QStringLiteral("1"));
     QCOMPARE(alerts.first()->mmo1->toPlainText(), QStringLiteral("restored, due"));
-    qDeleteAll(alerts);
+    TFormShowAlam::CloseAll();
 }
 
 void TestDesktop::restoringTheSafetyCopyUndoesARestore()

@@ -64,7 +64,7 @@ struct Alerts
 
 void closeAlerts()
 {
-    qDeleteAll(TFormShowAlam::OpenAlerts());
+    TFormShowAlam::CloseAll();
 }
 
 } // namespace
@@ -88,6 +88,7 @@ private slots:
     void dailyAlertStoresNothing();
     void alertAnswersUpdateTheList();
     void alertAnswerableWhileADialogIsOpen();
+    void alertsStackAndWait();
     void seenRowRepaintsWhole();
     void answerForUnlistedReminder();
     void editorChecks_data();
@@ -219,9 +220,11 @@ void TestReminders::dailyAlertStoresNothing()
     int chimes = 0;
     Chime::setPlayer([&chimes] { ++chimes; });
     addDaily("07:00:00", "daily");
-    QObject target;
-    QPointer<TFormShowAlam> alert = new TFormShowAlam(QStringLiteral("1"), QStringLiteral("daily"), true, &target);
+    ShowAlamAlert(QStringLiteral("1"), QStringLiteral("daily"), true, QDateTime(kToday, QTime(7, 0, 0)));
+    QPointer<TFormShowAlam> alert = TFormShowAlam::OpenAlerts().value(0);
+    QVERIFY(alert);
     QCOMPARE(alert->windowTitle(), QStringLiteral("提醒"));
+    QCOMPARE(alert->lblDue->text(), QStringLiteral("2024-03-15 07:00:00"));
     QCOMPARE(alert->btnOkSave->text(), QStringLiteral("看到了"));
     QVERIFY(alert->testAttribute(Qt::WA_ShowWithoutActivating));
     QVERIFY(alert->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -235,6 +238,7 @@ void TestReminders::dailyAlertStoresNothing()
     QVERIFY(area.contains(alert->frameGeometry()));
     QVERIFY(area.right() - alert->geometry().right() < 40);
     QVERIFY(area.bottom() - alert->geometry().bottom() < 40);
+    QTest::qWait(TFormShowAlam::kKeyGuardMs);
     QTest::keyClick(alert, Qt::Key_Escape); // Esc belongs to the hidden delete button
     QVERIFY(alert && alert->isVisible());
     const qint64 changes = QueryInt(QStringLiteral("select total_changes()"));
@@ -271,6 +275,13 @@ void TestReminders::alertAnswersUpdateTheList()
             alert = a;
         }
     }
+    // Keys do nothing in the first second; then Esc answers "看到了并删除".
+    QTest::keyClick(alert, Qt::Key_Escape);
+    QTest::keyClick(alert->btnOkDel, Qt::Key_Space);
+    QTest::qWait(100);
+    QCOMPARE(list->topLevelItemCount(), 3);
+    QVERIFY(TFormShowAlam::OpenAlerts().contains(alert));
+    QTest::qWait(TFormShowAlam::kKeyGuardMs);
     QTest::keyClick(alert, Qt::Key_Escape);
     QVERIFY(QTest::qWaitFor([&] { return list->topLevelItemCount() == 2; }));
     QCOMPARE(QueryInt(QStringLiteral("select count(*) from Alam where ID=%1").arg(gone)), 0);
@@ -305,6 +316,38 @@ void TestReminders::alertAnswerableWhileADialogIsOpen()
     QVERIFY(timeFocused);
     QVERIFY(editorStayed);
     QTRY_COMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(id)), 1);
+}
+
+void TestReminders::alertsStackAndWait()
+{
+    TestEnv env;
+    Chime::setPlayer([] {});
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // More than the screen holds: each shown one whole and apart, the rest waiting.
+    const int count = area.height() / 100 + 2;
+    for (int i = 0; i < count; ++i) {
+        ShowAlamAlert(QString::number(i + 1), QStringLiteral("alert %1").arg(i), true);
+    }
+    QTest::qWait(400); // rolled in
+    QList<TFormShowAlam*> shown = TFormShowAlam::OpenAlerts();
+    QVERIFY(shown.size() >= 2);
+    QVERIFY(TFormShowAlam::WaitingAlerts() > 0);
+    QCOMPARE(shown.size() + TFormShowAlam::WaitingAlerts(), count);
+    for (int i = 0; i < shown.size(); ++i) {
+        QVERIFY(area.contains(shown.at(i)->geometry()));
+        for (int j = i + 1; j < shown.size(); ++j) {
+            QVERIFY(!shown.at(i)->geometry().intersects(shown.at(j)->geometry()));
+        }
+    }
+    // The first stands in the corner; the next one waiting takes the place it leaves.
+    const QRect corner = shown.first()->geometry();
+    const int waiting = TFormShowAlam::WaitingAlerts();
+    delete shown.first();
+    QTRY_COMPARE(TFormShowAlam::WaitingAlerts(), waiting - 1);
+    QTRY_COMPARE(TFormShowAlam::OpenAlerts().last()->geometry(), corner);
+    TFormShowAlam::CloseAll();
+    QCOMPARE(TFormShowAlam::WaitingAlerts(), 0);
+    QVERIFY(TFormShowAlam::OpenAlerts().isEmpty());
 }
 
 void TestReminders::seenRowRepaintsWhole()

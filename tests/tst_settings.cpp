@@ -275,7 +275,7 @@ void TestSettings::loginAtStart()
     QCOMPARE(window.ts1->GridRows != nullptr, runs);
     // No close question on the way out.
     QVERIFY(!env.messages.texts().contains(QStringLiteral("确定要退出程序吗？")));
-    qDeleteAll(TFormShowAlam::OpenAlerts());
+    TFormShowAlam::CloseAll();
     Chime::setPlayer({});
 }
 

@@ -36,7 +36,7 @@ int main(int argc, char** argv)
             rc = app.exec();
         }
         // Alerts still open belong to no window: free them before the database goes.
-        qDeleteAll(TFormShowAlam::OpenAlerts());
+        TFormShowAlam::CloseAll();
     }
     DbAccess = nullptr;
     return rc;

@@ -279,13 +279,7 @@ void TFormMain::N11Click()
         // An open alert names a reminder of the data that is gone: answering it
         // would act on whatever the restored file holds under that number. The
         // seconds they fell due in are looked at again in the restored data.
-        QList<QDateTime> seconds;
-        for (TFormShowAlam* alert : TFormShowAlam::OpenAlerts()) {
-            if (alert->DueAt.isValid() && !seconds.contains(alert->DueAt)) {
-                seconds.append(alert->DueAt);
-            }
-            delete alert;
-        }
+        const QList<QDateTime> seconds = TFormShowAlam::CloseAll();
         ReloadViews();
         m_scheduler->Recheck(seconds);
     }

@@ -2,6 +2,7 @@
 
 #include "AlamEvents.h"
 #include "Chime.h"
+#include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/MainWindowRef.h"
 #include "widgets/Fonts.h"
@@ -11,10 +12,12 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow,
@@ -35,6 +38,11 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    lblDue = new QLabel(this);
+    lblDue->setObjectName(QStringLiteral("lblDue"));
+    lblDue->setAlignment(Qt::AlignCenter);
+    lblDue->setText((due.isValid() ? due : Clock::now()).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    layout->addWidget(lblDue);
     mmo1 = new QTextEdit(this);
     mmo1->setObjectName(QStringLiteral("mmo1"));
     mmo1->setReadOnly(true);
@@ -70,7 +78,113 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
 
     connect(btnOkSave, &QPushButton::clicked, this, guard([this] { btnOkSaveClick(); }));
     connect(btnOkDel, &QPushButton::clicked, this, guard([this] { btnOkDelClick(); }));
-    setGeometry(PlaceOnScreen(QSize(292, 198)));
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->installEventFilter(this);
+    }
+    m_shown.start();
+    static quint64 opened = 0;
+    m_order = ++opened;
+}
+
+bool TFormShowAlam::keysGuarded() const
+{
+    return m_shown.isValid() && m_shown.elapsed() < kKeyGuardMs;
+}
+
+bool TFormShowAlam::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+        if (keysGuarded()) {
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+
+const QSize kAlertSize(292, 198);
+
+struct Waiting
+{
+    QString id;
+    QString text;
+    bool daily;
+    QDateTime due;
+};
+
+// The places on the screen, bottom-up, and the alerts waiting for one.
+QList<QPointer<TFormShowAlam>> g_places;
+QList<Waiting> g_waiting;
+
+int freePlace()
+{
+    for (int i = 0; i < g_places.size(); ++i) {
+        if (g_places.at(i).isNull()) {
+            return i;
+        }
+    }
+    return TFormShowAlam::PlaceOnScreen(kAlertSize, static_cast<int>(g_places.size())).isValid()
+               ? static_cast<int>(g_places.size())
+               : -1;
+}
+
+void openAlert(const Waiting& alert);
+
+void showWaiting()
+{
+    while (!g_waiting.isEmpty() && freePlace() >= 0) {
+        openAlert(g_waiting.takeFirst());
+    }
+}
+
+void openAlert(const Waiting& alert)
+{
+    const int place = freePlace();
+    auto* window = new TFormShowAlam(alert.id, alert.text, alert.daily, MainWindow(), alert.due);
+    window->setGeometry(TFormShowAlam::PlaceOnScreen(kAlertSize, place));
+    if (place == g_places.size()) {
+        g_places.append(window);
+    } else {
+        g_places[place] = window;
+    }
+    // A closed alert frees its place for the next one waiting.
+    QObject::connect(window, &QObject::destroyed, qApp, [] { QTimer::singleShot(0, qApp, &showWaiting); });
+    window->show();
+}
+
+} // namespace
+
+int TFormShowAlam::WaitingAlerts()
+{
+    return static_cast<int>(g_waiting.size());
+}
+
+QList<QDateTime> TFormShowAlam::CloseAll()
+{
+    QList<QDateTime> seconds;
+    auto note = [&seconds](const QDateTime& due) {
+        if (due.isValid() && !seconds.contains(due)) {
+            seconds.append(due);
+        }
+    };
+    for (const Waiting& w : std::as_const(g_waiting)) {
+        note(w.due);
+    }
+    g_waiting.clear();
+    for (TFormShowAlam* alert : OpenAlerts()) {
+        note(alert->DueAt);
+        delete alert;
+    }
+    g_places.clear();
+    return seconds;
 }
 
 QList<TFormShowAlam*> TFormShowAlam::OpenAlerts()
@@ -81,16 +195,23 @@ QList<TFormShowAlam*> TFormShowAlam::OpenAlerts()
             alerts.append(alert);
         }
     }
+    std::sort(alerts.begin(), alerts.end(),
+              [](const TFormShowAlam* a, const TFormShowAlam* b) { return a->m_order < b->m_order; });
     return alerts;
 }
 
-QRect TFormShowAlam::PlaceOnScreen(const QSize& size)
+QRect TFormShowAlam::PlaceOnScreen(const QSize& size, int place)
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    // A little in from the corner, leaving room for the window frame.
-    return QRect(area.right() + 1 - size.width() - 6, area.bottom() + 1 - size.height() - 8, size.width(),
-                 size.height());
+    // A little in from the corner, leaving room for the window frame; each place
+    // a frame's height above the last.
+    constexpr int kFrame = 30;
+    const int top = area.bottom() + 1 - size.height() - 8 - place * (size.height() + kFrame);
+    if (place > 0 && top < area.top() + kFrame) {
+        return {};
+    }
+    return QRect(area.right() + 1 - size.width() - 6, top, size.width(), size.height());
 }
 
 void TFormShowAlam::showEvent(QShowEvent* event)
@@ -112,6 +233,10 @@ void TFormShowAlam::showEvent(QShowEvent* event)
 
 void TFormShowAlam::keyPressEvent(QKeyEvent* event)
 {
+    if (keysGuarded()) {
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Escape && btnOkDel->isVisible()) {
         btnOkDel->click();
         return;
@@ -144,6 +269,6 @@ void TFormShowAlam::btnOkDelClick()
 
 void ShowAlamAlert(const QString& id, const QString& text, bool daily, const QDateTime& due)
 {
-    auto* alert = new TFormShowAlam(id, text, daily, MainWindow(), due);
-    alert->show();
+    g_waiting.append({id, text, daily, due});
+    showWaiting();
 }

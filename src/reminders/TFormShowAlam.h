@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
+class QLabel;
 class QPushButton;
 class QTextEdit;
 
@@ -21,10 +23,18 @@ public:
 
     // The alerts now open, oldest first.
     static QList<TFormShowAlam*> OpenAlerts();
+    // How many alerts wait for a place on the screen.
+    static int WaitingAlerts();
+    // Closes every alert, the waiting ones included; returns the seconds they
+    // fell due in.
+    static QList<QDateTime> CloseAll();
 
-    // Where an alert of this size opens on the screen's available area.
-    static QRect PlaceOnScreen(const QSize& size);
+    // Where an alert of this size opens on the screen's available area: place 0
+    // in the bottom-right corner, each further place stacked above the last.
+    // Invalid where the screen holds no more.
+    static QRect PlaceOnScreen(const QSize& size, int place = 0);
 
+    QLabel* lblDue = nullptr;  // the due moment, above the text
     QTextEdit* mmo1 = nullptr; // the reminder text
     QWidget* pnlBottom = nullptr;
     QPushButton* btnOkSave = nullptr;
@@ -37,15 +47,24 @@ public:
     void btnOkSaveClick();
     void btnOkDelClick();
 
+    // For the first second keys do nothing: a user typing elsewhere must not
+    // answer an alert that just appeared.
+    static constexpr int kKeyGuardMs = 1000;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void post(int type);
 
+    bool keysGuarded() const;
+
     QPointer<QObject> m_mainWindow;
     bool m_rolledIn = false;
+    QElapsedTimer m_shown;
+    quint64 m_order = 0; // opening order
 };
 
 // Opens one alert and returns at once.
