@@ -60,6 +60,12 @@ inline const QString AlamFilters[6] = {
     QString(),
 };
 
+// Every list reads like a schedule: by the moment each reminder is next due, a
+// daily one today at its time or, once that has passed, tomorrow.
+inline const QString AlamOrder =
+    QStringLiteral("order by case when ReDay<>0 then Date()+AlamTime+(case when AlamTime<time() then 1 else 0 end) "
+                   "else AlamDate+AlamTime end, ID ");
+
 // Reminder phrases.
 inline const QString PhraseList = QStringLiteral("select Id,Remark from AlamContext ");
 inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark) values('%s') ");
