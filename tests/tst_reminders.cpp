@@ -5,6 +5,7 @@
 #include "TestEnv.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
+#include "desktop/TrayIcon.h"
 #include "frame/TFormMain.h"
 #include "reminders/AlamScheduler.h"
 #include "reminders/Chime.h"
@@ -27,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSystemTrayIcon>
 #include <QTextEdit>
 #include <QTimeEdit>
 #include <QTreeWidget>
@@ -89,6 +91,7 @@ private slots:
     void alertAnswersUpdateTheList();
     void alertAnswerableWhileADialogIsOpen();
     void alertsStackAndWait();
+    void scheduleKeepsItselfCurrent();
     void seenRowRepaintsWhole();
     void answerForUnlistedReminder();
     void editorChecks_data();
@@ -352,6 +355,37 @@ void TestReminders::alertsStackAndWait()
     TFormShowAlam::CloseAll();
     QCOMPARE(TFormShowAlam::WaitingAlerts(), 0);
     QVERIFY(TFormShowAlam::OpenAlerts().isEmpty());
+}
+
+void TestReminders::scheduleKeepsItselfCurrent()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    Chime::setPlayer([] {});
+    addDaily("08:00:00", "daily, passed today");
+    addOnce("09:00:00", kToday, "seen earlier", true);
+    addOnce("09:30:05", kToday, "soon");
+    addOnce("11:00:00", kToday, "later");
+    TFormMain window;
+    window.show();
+    QTreeWidget* list = window.ts3->lv1;
+    auto statusOf = [list](const QString& text) {
+        const QList<QTreeWidgetItem*> found = list->findItems(text, Qt::MatchExactly, 2);
+        return found.isEmpty() ? QStringLiteral("?") : found.first()->text(3);
+    };
+    QCOMPARE(statusOf(QStringLiteral("soon")), QString());
+    QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet\n下一个提醒：09:30 soon"));
+
+    // Its moment passes unseen: the row turns red without a refill, and the tip
+    // moves on to the next one.
+    Clock::advance(10);
+    QTRY_COMPARE_WITH_TIMEOUT(statusOf(QStringLiteral("soon")), QStringLiteral("错过的"), 3000);
+    QCOMPARE(statusOf(QStringLiteral("later")), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(window.Tray->icon()->toolTip(), QStringLiteral("Vornet\n下一个提醒：11:00 later"), 3000);
+    TFormShowAlam::CloseAll();
+
+    // Answered, deleted: the tip follows.
+    window.ts3->WMAlamDelete(static_cast<int>(QueryInt(QStringLiteral("select ID from Alam where ReMark='later'"))));
+    QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet\n下一个提醒：08:00 daily, passed today"));
 }
 
 void TestReminders::seenRowRepaintsWhole()

@@ -2,6 +2,7 @@
 
 #include "StartupSequence.h"
 #include "base/Application.h"
+#include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/MainWindowRef.h"
@@ -18,6 +19,7 @@
 #include "reminders/TFormShowAlam.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
+#include "store/TAlam.h"
 #include "store/TConfig.h"
 #include "store/TDbAccess.h"
 #include "store/TIE.h"
@@ -35,6 +37,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSessionManager>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -127,6 +130,7 @@ void TFormMain::FormCreate()
     // There from creation, before the window shows and while the login waits.
     Tray = new TrayIcon(this, PopupMenu);
     connect(Tray, &TrayIcon::restoreRequested, this, guard([this] { NShowFormClick(); }));
+    connect(ts3, &RemindersTab::scheduleChanged, this, guard([this] { UpdateTrayTip(); }));
     IETypeTree = new TZentTree(ts1->tvIE, QStringLiteral("全部"), QStringLiteral("IEType"), TZentTree::WebImages());
     ts1->setTree(IETypeTree);
     NoteTypeTree =
@@ -327,6 +331,25 @@ void TFormMain::tmr1Timer()
     // Each tick just after a second begins, so that no second is skipped.
     tmr1->start(AlamScheduler::MsecsToNextSecond());
     m_scheduler->Tick();
+    const QDateTime now = Clock::now();
+    ts3->TimeTick(now);
+    if (m_nextDue.isValid() && now > m_nextDue) {
+        UpdateTrayTip();
+    }
+}
+
+void TFormMain::UpdateTrayTip()
+{
+    QString text;
+    QString tip = QStringLiteral("Vornet");
+    if (AlamStore.NextDue(&m_nextDue, &text)) {
+        const QString line = text.section(QLatin1Char('\n'), 0, 0).simplified();
+        tip += QStringLiteral("\n下一个提醒：") + m_nextDue.toString(QStringLiteral("HH:mm")) + QLatin1Char(' ') +
+               (line.size() > 40 ? line.left(40) + QStringLiteral("…") : line);
+    } else {
+        m_nextDue = QDateTime();
+    }
+    Tray->icon()->setToolTip(tip);
 }
 
 bool TFormMain::event(QEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <memory>
 
@@ -39,6 +40,8 @@ public:
     void commitData(QSessionManager& manager);
     // The answer to that question; on Yes the window closes without asking again.
     bool sessionMayEnd();
+    // The tray tip: "Vornet" and the reminder next due ("下一个提醒：HH:mm 内容").
+    void UpdateTrayTip();
     // Another start of the program asked for this one: bring forward the window,
     // or the dialog it waits on (the login), also from the tray.
     void ShowRequested();
@@ -95,6 +98,7 @@ private:
     void buildMenus();
 
     std::unique_ptr<AlamScheduler> m_scheduler;
+    QDateTime m_nextDue; // when the tray tip's next reminder falls due
     bool m_shownOnce = false;
     bool m_closeConfirmed = false;
 };

@@ -1,6 +1,7 @@
 #include "RemindersTab.h"
 
 #include "TFormAddAlam.h"
+#include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/Messages.h"
@@ -143,6 +144,35 @@ void RemindersTab::FillAlamList(int filter)
 {
     lv1->clear(); // a failed query leaves the list empty, not stale
     FillListView(AlamStore.FillAlamList(filter), lv1, false);
+    markMissed(Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    emit scheduleChanged();
+}
+
+void RemindersTab::TimeTick(const QDateTime& now)
+{
+    const QString text = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // One comparison a second while nothing is about to pass.
+    if (!m_nextMiss.isEmpty() && m_nextMiss < text) {
+        markMissed(text);
+    }
+}
+
+void RemindersTab::markMissed(const QString& now)
+{
+    m_nextMiss.clear();
+    for (int i = 0; i < lv1->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = lv1->topLevelItem(i);
+        const QString when = item->text(1);
+        if (!item->text(3).isEmpty() || !TAlam::IsMomentText(when)) {
+            continue;
+        }
+        if (when < now) {
+            item->setText(3, TAlam::MissedText);
+            lv1->viewport()->update(lv1->visualItemRect(item));
+        } else if (m_nextMiss.isEmpty() || when < m_nextMiss) {
+            m_nextMiss = when;
+        }
+    }
 }
 
 void RemindersTab::ShowToday()
@@ -193,6 +223,7 @@ void RemindersTab::NDelAlamClick()
     }
     AlamStore.DeleteAlam(item->text(0));
     delete item;
+    emit scheduleChanged();
 }
 
 void RemindersTab::WMAlamDelete(int id)
@@ -204,6 +235,7 @@ void RemindersTab::WMAlamDelete(int id)
             delete lv1->takeTopLevelItem(i);
         }
     }
+    emit scheduleChanged();
 }
 
 void RemindersTab::WMAlamSeen(int id)
@@ -218,4 +250,5 @@ void RemindersTab::WMAlamSeen(int id)
             lv1->viewport()->update(lv1->visualItemRect(item));
         }
     }
+    emit scheduleChanged();
 }

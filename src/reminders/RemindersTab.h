@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QWidget>
 
 class QAction;
@@ -25,6 +26,8 @@ public:
     void Refill();
     // The filter code of the selected button.
     int CurrentFilter() const;
+    // Once a second: a row whose moment has passed unseen turns red by itself.
+    void TimeTick(const QDateTime& now);
 
     QTreeWidget* lv1 = nullptr; // the reminders list
     QWidget* pnlBottom = nullptr;
@@ -45,8 +48,15 @@ public:
     void WMAlamDelete(int id);
     void WMAlamSeen(int id);
 
+signals:
+    // The reminders changed: what is next due may be another one.
+    void scheduleChanged();
+
 private:
     void showAll();
+    // Marks the rows whose moment has passed unseen, and notes when the next will.
+    void markMissed(const QString& now);
 
     QButtonGroup* m_filters = nullptr;
+    QString m_nextMiss; // the earliest moment of an unseen row still to come
 };

@@ -66,6 +66,12 @@ inline const QString AlamOrder =
     QStringLiteral("order by case when ReDay<>0 then Date()+AlamTime+(case when AlamTime<time() then 1 else 0 end) "
                    "else AlamDate+AlamTime end, ID ");
 
+// The reminder next due from now on (its text and moment as a day number).
+inline const QString AlamNext =
+    QStringLiteral("select Remark, case when ReDay<>0 then Date()+AlamTime+(case when AlamTime<time() then 1 else 0 "
+                   "end) else AlamDate+AlamTime end as Due from Alam where ReDay<>0 or (bLook=0 and "
+                   "AlamDate+AlamTime>=Now()) order by Due, ID limit 1");
+
 // Reminder phrases.
 inline const QString PhraseList = QStringLiteral("select Id,Remark from AlamContext ");
 inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark) values('%s') ");

@@ -33,9 +33,10 @@ QString boolText(bool value)
     return value ? QStringLiteral("-1") : QStringLiteral("0");
 }
 
-// Whether a list time text is a whole "yyyy-MM-dd HH:mm:ss" moment. Such texts
-// sort as their moments do, so no time-zone-aware parsing is needed per row.
-bool isMomentText(const QString& text)
+} // namespace
+
+// Such texts sort as their moments do, so no time-zone-aware parsing is needed per row.
+bool TAlam::IsMomentText(const QString& text)
 {
     if (text.size() != 19 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-') ||
         text.at(10) != QLatin1Char(' ') || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':')) {
@@ -56,8 +57,6 @@ bool isMomentText(const QString& text)
     return y >= 0 && QDate::isValid(y, m, d) && h >= 0 && h < 24 && n >= 0 && n < 60 && s >= 0 && s < 60;
 }
 
-} // namespace
-
 void TAlam::InsertAlam()
 {
     if (ReDay) {
@@ -76,11 +75,24 @@ ListRows TAlam::FillAlamList(int filter)
     // Missed is not stored: a one-off whose moment has passed and that nobody saw.
     const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     for (QStringList& row : list.rows) {
-        if (row.size() > 3 && row.at(3).isEmpty() && isMomentText(row.at(1)) && row.at(1) < now) {
+        if (row.size() > 3 && row.at(3).isEmpty() && IsMomentText(row.at(1)) && row.at(1) < now) {
             row[3] = MissedText;
         }
     }
     return list;
+}
+
+bool TAlam::NextDue(QDateTime* when, QString* text)
+{
+    statement = Sql::AlamNext;
+    DbAccess->OpenQuery(statement);
+    const ResultSet& row = DbAccess->Query;
+    if (row.eof()) {
+        return false;
+    }
+    *text = row.asString(QStringLiteral("Remark"));
+    *when = Jet::fromDays(row.value(QStringLiteral("Due")).toDouble());
+    return true;
 }
 
 QList<TAlam::Due> TAlam::DueAt(const QDateTime& second)

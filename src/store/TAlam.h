@@ -35,6 +35,12 @@ public:
     void InsertAlam();
     // The list under a filter, with the missed rows' status set.
     ListRows FillAlamList(int filter);
+    // The reminder next due from now on; false when there is none.
+    bool NextDue(QDateTime* when, QString* text);
+    // Whether a list time text is a whole "yyyy-MM-dd HH:mm:ss" moment (a
+    // one-off reminder's), which compares as its moment does.
+    static bool IsMomentText(const QString& text);
+
     // The reminders due in one second, through the scheduler's own result set.
     QList<Due> DueAt(const QDateTime& second);
     void DeleteAlam(const QString& id);
