@@ -92,6 +92,8 @@ private slots:
     void alertAnswerableWhileADialogIsOpen();
     void alertsStackAndWait();
     void scheduleKeepsItselfCurrent();
+    void snooze_data();
+    void snooze();
     void seenRowRepaintsWhole();
     void answerForUnlistedReminder();
     void editorChecks_data();
@@ -386,6 +388,64 @@ void TestReminders::scheduleKeepsItselfCurrent()
     // Answered, deleted: the tip follows.
     window.ts3->WMAlamDelete(static_cast<int>(QueryInt(QStringLiteral("select ID from Alam where ReMark='later'"))));
     QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet\n下一个提醒：08:00 daily, passed today"));
+}
+
+void TestReminders::snooze_data()
+{
+    QTest::addColumn<bool>("daily");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("one-off, 5 minutes") << false << "5 分钟" << 300;
+    QTest::newRow("one-off, tomorrow") << false << "明天此时" << 86400;
+    QTest::newRow("daily, 10 minutes") << true << "10 分钟" << 600;
+    QTest::newRow("daily, 1 hour") << true << "1 小时" << 3600;
+}
+
+void TestReminders::snooze()
+{
+    QFETCH(bool, daily);
+    QFETCH(QString, item);
+    QFETCH(int, seconds);
+    const QDateTime now(kToday, QTime(9, 30, 0));
+    TestEnv env(true, now);
+    Chime::setPlayer([] {});
+    const qint64 id = daily ? addDaily("09:30:00", "put off") : addOnce("09:30:00", kToday, "put off");
+    TFormMain window;
+    window.show();
+    window.ts3->rbAll->click();
+    ShowAlamAlert(QString::number(id), QStringLiteral("put off"), daily, now);
+    QPointer<TFormShowAlam> alert = TFormShowAlam::OpenAlerts().last();
+    QCOMPARE(alert->btnLater->text(), QStringLiteral("稍后提醒"));
+    QStringList items;
+    QAction* chosen = nullptr;
+    for (QAction* action : alert->pmLater->actions()) {
+        items << action->text();
+        if (action->text() == item) {
+            chosen = action;
+        }
+    }
+    QCOMPARE(items, (QStringList{"5 分钟", "10 分钟", "30 分钟", "1 小时", "明天此时", "自定义…"}));
+    chosen->trigger();
+    QTRY_VERIFY(alert.isNull());
+    const QDateTime moment = now.addSecs(seconds);
+    if (daily) {
+        // Keeps its daily time and pops once more at the moment, after a restart too.
+        QTRY_COMPARE(QueryInt(QStringLiteral("select count(*) from AlamSnooze")), 1);
+        QVERIFY(DbAccess->Connect());
+        QVERIFY(AlamStore.DueAt(moment.addSecs(-1)).isEmpty());
+        const QList<TAlam::Due> due = AlamStore.DueAt(moment);
+        QCOMPARE(due.size(), 1);
+        QCOMPARE(due.first().id, QString::number(id));
+        QVERIFY(due.first().daily);
+        QVERIFY(AlamStore.DueAt(moment).isEmpty());
+        QCOMPARE(window.ts3->lv1->topLevelItem(0)->text(1), QStringLiteral("每天  09:30:00"));
+    } else {
+        // Moves to the moment, unseen, and its row says so.
+        const QString shown = moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        QTRY_COMPARE(window.ts3->lv1->topLevelItem(0)->text(1), shown);
+        QCOMPARE(window.ts3->lv1->topLevelItem(0)->text(3), QString());
+        QCOMPARE(AlamStore.DueAt(moment).size(), 1);
+    }
 }
 
 void TestReminders::seenRowRepaintsWhole()

@@ -354,6 +354,11 @@ void TFormMain::UpdateTrayTip()
 
 bool TFormMain::event(QEvent* event)
 {
+    if (event->type() == AlamEvent::Snooze) {
+        const auto* snooze = static_cast<AlamEvent*>(event);
+        Guarded([&] { ts3->WMAlamSnooze(snooze->ID, snooze->Moment); });
+        return true;
+    }
     if (event->type() == AlamEvent::Delete || event->type() == AlamEvent::Seen) {
         const int id = static_cast<AlamEvent*>(event)->ID;
         const bool remove = event->type() == AlamEvent::Delete;

@@ -238,6 +238,12 @@ void RemindersTab::WMAlamDelete(int id)
     emit scheduleChanged();
 }
 
+void RemindersTab::WMAlamSnooze(int id, const QDateTime& moment)
+{
+    AlamStore.Snooze(QString::number(id), moment);
+    Refill();
+}
+
 void RemindersTab::WMAlamSeen(int id)
 {
     const QString text = QString::number(id);

@@ -47,6 +47,8 @@ public:
     void NDelAlamClick();
     void WMAlamDelete(int id);
     void WMAlamSeen(int id);
+    // An alert was put off: the reminder's row shows its new moment.
+    void WMAlamSnooze(int id, const QDateTime& moment);
 
 signals:
     // The reminders changed: what is next due may be another one.

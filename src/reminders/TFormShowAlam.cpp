@@ -9,10 +9,14 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
@@ -68,10 +72,31 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     btnOkDel->setObjectName(QStringLiteral("btnOkDel"));
     btnOkSave = new QPushButton(daily ? QStringLiteral("看到了") : QStringLiteral("看到了并保留"), pnlBottom);
     btnOkSave->setObjectName(QStringLiteral("btnOkSave"));
-    for (QPushButton* b : {btnOkDel, btnOkSave}) {
-        b->setFixedSize(121, 25);
+    btnLater = new QPushButton(QStringLiteral("稍后提醒"), pnlBottom);
+    btnLater->setObjectName(QStringLiteral("btnLater"));
+    for (QPushButton* b : {btnOkDel, btnOkSave, btnLater}) {
+        b->setFixedSize(92, 25);
         buttons->addWidget(b);
     }
+    pmLater = new QMenu(this);
+    pmLater->setObjectName(QStringLiteral("pmLater"));
+    const struct
+    {
+        const char* text;
+        qint64 seconds;
+    } offsets[] = {{"5 分钟", 300}, {"10 分钟", 600}, {"30 分钟", 1800}, {"1 小时", 3600}, {"明天此时", 86400}};
+    for (const auto& offset : offsets) {
+        const qint64 seconds = offset.seconds;
+        connect(pmLater->addAction(QString::fromUtf8(offset.text)), &QAction::triggered, this,
+                guard([this, seconds] { SnoozeTo(Clock::now().addSecs(seconds)); }));
+    }
+    connect(pmLater->addAction(QStringLiteral("自定义…")), &QAction::triggered, this, guard([this] {
+                const QDateTime moment = AskSnoozeMoment(this);
+                if (moment.isValid()) {
+                    SnoozeTo(moment);
+                }
+            }));
+    btnLater->setMenu(pmLater);
     btnOkDel->setVisible(!daily);
     layout->addWidget(pnlBottom);
     setTabOrder(btnOkSave, btnOkDel);
@@ -110,7 +135,7 @@ bool TFormShowAlam::eventFilter(QObject* watched, QEvent* event)
 
 namespace {
 
-const QSize kAlertSize(292, 198);
+const QSize kAlertSize(336, 198);
 
 struct Waiting
 {
@@ -244,11 +269,36 @@ void TFormShowAlam::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
-void TFormShowAlam::post(int type)
+void TFormShowAlam::post(int type, const QDateTime& moment)
 {
     if (m_mainWindow) {
-        QCoreApplication::postEvent(m_mainWindow, new AlamEvent(static_cast<QEvent::Type>(type), RecordID.toInt()));
+        QCoreApplication::postEvent(m_mainWindow,
+                                    new AlamEvent(static_cast<QEvent::Type>(type), RecordID.toInt(), moment));
     }
+}
+
+void TFormShowAlam::SnoozeTo(const QDateTime& moment)
+{
+    post(AlamEvent::Snooze, moment);
+    close();
+}
+
+QDateTime TFormShowAlam::AskSnoozeMoment(QWidget* parent)
+{
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("稍后提醒"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* when = new QDateTimeEdit(Clock::now().addSecs(3600), &dialog);
+    when->setObjectName(QStringLiteral("dtpLater"));
+    when->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    when->setCalendarPopup(true);
+    layout->addWidget(when);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    dialog.setWindowModality(Qt::WindowModal);
+    return dialog.exec() == QDialog::Accepted ? when->dateTime() : QDateTime();
 }
 
 void TFormShowAlam::btnOkSaveClick()

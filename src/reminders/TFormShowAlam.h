@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QTextEdit;
 
@@ -39,6 +40,8 @@ public:
     QWidget* pnlBottom = nullptr;
     QPushButton* btnOkSave = nullptr;
     QPushButton* btnOkDel = nullptr;
+    QPushButton* btnLater = nullptr; // 稍后提醒
+    QMenu* pmLater = nullptr;        // 5 分钟 … 自定义…
     const QString RecordID;
     const bool IsDaily;
     // The second the reminder fell due in.
@@ -46,6 +49,10 @@ public:
 
     void btnOkSaveClick();
     void btnOkDelClick();
+    // Puts the reminder off to a moment and closes the alert.
+    void SnoozeTo(const QDateTime& moment);
+    // The moment the "自定义…" item asks for; invalid when cancelled.
+    static QDateTime AskSnoozeMoment(QWidget* parent);
 
     // For the first second keys do nothing: a user typing elsewhere must not
     // answer an alert that just appeared.
@@ -57,7 +64,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void post(int type);
+    void post(int type, const QDateTime& moment = QDateTime());
 
     bool keysGuarded() const;
 

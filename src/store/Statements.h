@@ -72,6 +72,18 @@ inline const QString AlamNext =
                    "end) else AlamDate+AlamTime end as Due from Alam where ReDay<>0 or (bLook=0 and "
                    "AlamDate+AlamTime>=Now()) order by Due, ID limit 1");
 
+// Snoozed daily reminders: each pops once more at its moment (seconds since the
+// epoch, local time) and keeps its daily time. A snoozed one-off reminder simply
+// moves to its new moment.
+inline const QString SnoozeTable =
+    QStringLiteral("create table if not exists AlamSnooze (AlamID INTEGER NOT NULL, SnoozeAt INTEGER NOT NULL)");
+inline const QString SnoozeAdd = QStringLiteral("insert into AlamSnooze(AlamID,SnoozeAt) values (%s,%s)");
+inline const QString SnoozeDue =
+    QStringLiteral("select a.ID,a.Remark,a.ReDay from AlamSnooze s join Alam a on a.ID=s.AlamID where s.SnoozeAt<=%s "
+                   "order by s.SnoozeAt,a.ID");
+inline const QString SnoozeDone = QStringLiteral("delete from AlamSnooze where SnoozeAt<=%s");
+inline const QString SnoozeDelete = QStringLiteral("delete from AlamSnooze where AlamID=%s");
+
 // Reminder phrases.
 inline const QString PhraseList = QStringLiteral("select Id,Remark from AlamContext ");
 inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark) values('%s') ");

@@ -82,6 +82,19 @@ ListRows TAlam::FillAlamList(int filter)
     return list;
 }
 
+void TAlam::Snooze(const QString& id, const QDateTime& moment)
+{
+    LoadAlam(id);
+    if (ReDay) {
+        statement = SqlFormat(Sql::SnoozeAdd, {id, QString::number(moment.toSecsSinceEpoch())});
+        ExecSQL(statement);
+        return;
+    }
+    AlamTime = QTime(moment.time().hour(), moment.time().minute(), moment.time().second());
+    AlamDate = moment.date();
+    UpdateAlam(id);
+}
+
 bool TAlam::NextDue(QDateTime* when, QString* text)
 {
     statement = Sql::AlamNext;
@@ -112,12 +125,23 @@ QList<TAlam::Due> TAlam::DueAt(const QDateTime& second)
             due.append({rows.asString(QStringLiteral("ID")), rows.asString(QStringLiteral("Remark")), daily});
         }
     }
+    // Snoozes due by this second, also those that fell due while the program
+    // was not running: each pops once.
+    const QString second_ = QString::number(second.toSecsSinceEpoch());
+    if (QueryInt(QStringLiteral("select count(*) from AlamSnooze where SnoozeAt<=%1").arg(second_)) > 0) {
+        DbAccess->OpenTimerQuery(SqlFormat(Sql::SnoozeDue, {second_}));
+        for (rows.first(); !rows.eof(); rows.next()) {
+            due.append({rows.asString(QStringLiteral("ID")), rows.asString(QStringLiteral("Remark")),
+                        rows.asBoolean(QStringLiteral("ReDay"))});
+        }
+        ExecSQL(SqlFormat(Sql::SnoozeDone, {second_}));
+    }
     return due;
 }
 
 void TAlam::DeleteAlam(const QString& id)
 {
-    statement = SqlFormat(Sql::AlamDelete, {id});
+    statement = SqlFormat(Sql::AlamDelete, {id}) + kBatchSeparator + SqlFormat(Sql::SnoozeDelete, {id});
     ExecSQL(statement);
 }
 

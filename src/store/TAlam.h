@@ -41,7 +41,12 @@ public:
     // one-off reminder's), which compares as its moment does.
     static bool IsMomentText(const QString& text);
 
-    // The reminders due in one second, through the scheduler's own result set.
+    // Puts a reminder off to a moment: a one-off one moves there (unseen again); a
+    // daily one pops once more then and keeps its daily time.
+    void Snooze(const QString& id, const QDateTime& moment);
+
+    // The reminders due in one second, through the scheduler's own result set;
+    // snoozes due by then are handed out once.
     QList<Due> DueAt(const QDateTime& second);
     void DeleteAlam(const QString& id);
     // A vanished reminder reads as an empty record: zero time and date, not daily.

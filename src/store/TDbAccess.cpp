@@ -4,6 +4,7 @@
 #include "JetDialect.h"
 #include "SqlText.h"
 #include "Statement.h"
+#include "Statements.h"
 #include "base/AppPath.h"
 #include "base/BlankText.h"
 #include "base/Exceptions.h"
@@ -99,6 +100,8 @@ void TDbAccess::openConnection()
         // A first read in log mode takes the lock that tells every other connection
         // this file is in use, for as long as this one stays open.
         Connection.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        // The one table the program adds to the file it was given.
+        Connection.exec(Sql::SnoozeTable);
         sqlite3_commit_hook(Connection.handle(), &TDbAccess::onCommit, this);
     } catch (...) {
         Connection.close();
