@@ -1,7 +1,7 @@
 // The engine's hot paths: connecting (key derivation included), the scheduler's
 // once-a-second lookup, the reminder list and a one-statement batch.
 #include "BenchSupport.h"
-#include "TestEnv.h"
+#include "Sandbox.h"
 #include "store/DbConnection.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
@@ -13,7 +13,7 @@ namespace {
 
 void BM_Connect(benchmark::State& state)
 {
-    TestEnv env(false);
+    Sandbox env(false);
     for (auto _ : state) {
         TDbAccess db;
         if (!db.Connect()) {
@@ -25,7 +25,7 @@ BENCHMARK(BM_Connect)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 void BM_SchedulerLookup(benchmark::State& state)
 {
-    TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(12, 34, 57)));
+    Sandbox env(true, QDateTime(QDate(2024, 3, 15), QTime(12, 34, 57)));
     FillReminders(100000);
     for (auto _ : state) {
         DbAccess->OpenTimerQuery(Sql::AlamDue);
@@ -36,7 +36,7 @@ BENCHMARK(BM_SchedulerLookup)->Unit(benchmark::kMicrosecond);
 
 void BM_ReminderListAll(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     FillReminders(10000);
     for (auto _ : state) {
         DbAccess->OpenQuery(Sql::AlamList + Sql::AlamFilters[5]);
@@ -47,7 +47,7 @@ BENCHMARK(BM_ReminderListAll)->Unit(benchmark::kMillisecond);
 
 void BM_ExecSingleStatement(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     int i = 0;
     for (auto _ : state) {
         ExecSQL(SqlFormat(Sql::PhraseAdd, {QString::number(++i)}));
@@ -58,7 +58,7 @@ BENCHMARK(BM_ExecSingleStatement)->Unit(benchmark::kMicrosecond);
 // Rewriting one large note row, by cipher page size: chooses the page size.
 void BM_LargeRowByPageSize(benchmark::State& state)
 {
-    TestEnv env(false);
+    Sandbox env(false);
     const QString path = env.file(QStringLiteral("pages.dat"));
     DbConnection db;
     db.open(path, true, static_cast<int>(state.range(0)));

@@ -1,6 +1,6 @@
 // The notebook's hot paths: one change of a note, the whole cycle the text box
 // runs (count, load, compare, save), and loading a large group tree.
-#include "TestEnv.h"
+#include "Sandbox.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
 #include "store/TDbAccess.h"
@@ -16,7 +16,7 @@ namespace {
 // One keystroke at the end of a note of the given size, through the real tab.
 void BM_NoteChangeCycle(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     NotesTab tab;
     auto* tree =
         new TZentTree(tab.tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
@@ -46,7 +46,7 @@ BENCHMARK(BM_NoteChangeCycle)->Arg(1 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(
 // 10,000 groups, up to 50 levels deep.
 void BM_LoadTree(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     QString batch;
     for (int i = 1; i <= 10000; ++i) {
         const int parent = (i % 50 == 1) ? 0 : i - 1;

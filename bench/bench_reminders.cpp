@@ -1,7 +1,7 @@
 // The reminders' hot paths: one scheduler tick over a large table with nothing
 // due, and filling the list under "全部提醒" with the missed marking.
 #include "BenchSupport.h"
-#include "TestEnv.h"
+#include "Sandbox.h"
 #include "base/Clock.h"
 #include "reminders/AlamScheduler.h"
 #include "store/SqlText.h"
@@ -17,7 +17,7 @@ namespace {
 
 void BM_SchedulerTickNoneDue(benchmark::State& state)
 {
-    TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(12, 34, 57)));
+    Sandbox env(true, QDateTime(QDate(2024, 3, 15), QTime(12, 34, 57)));
     FillReminders(100000);
     int alerts = 0;
     for (auto _ : state) {
@@ -33,7 +33,7 @@ BENCHMARK(BM_SchedulerTickNoneDue)->Unit(benchmark::kMicrosecond);
 
 void BM_FillAlamListAll(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     FillReminders(10000);
     QTreeWidget list;
     list.setColumnCount(4);

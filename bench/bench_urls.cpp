@@ -1,6 +1,6 @@
 // The web-address grid at scale: filling "全部" with 100,000 addresses (query,
 // model and column fitting), the memory those rows take, and a title-click sort.
-#include "TestEnv.h"
+#include "Sandbox.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"
@@ -34,7 +34,7 @@ size_t heapInUse()
 
 void BM_FillGridAll(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     fillAddresses(100000);
     UrlsTab tab;
     TZentDBGrid& grid = *tab.DBGrid1;
@@ -53,7 +53,7 @@ BENCHMARK(BM_FillGridAll)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_TitleClickSort(benchmark::State& state)
 {
-    TestEnv env;
+    Sandbox env;
     fillAddresses(100000);
     UrlsTab tab;
     TZentDBGrid& grid = *tab.DBGrid1;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake pkg-config
+    build-essential cmake pkg-config clang-format
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
     libsqlcipher-dev
     fonts-wqy-microhei

@@ -360,6 +360,8 @@ void TestGroups::addTypeDialogRules()
         ModalPoller poller([&](QDialog* d) {
             auto* dlg = qobject_cast<TFormAddType*>(d);
             QVERIFY(dlg->edtPos->isReadOnly());
+            // The name box has the focus once the dialog is the active window.
+            QVERIFY(QTest::qWaitForWindowActive(dlg));
             QVERIFY(dlg->edtName->hasFocus());
             dlg->edtName->setText(c.typed);
             dlg->btnOK->click();

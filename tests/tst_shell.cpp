@@ -2,6 +2,7 @@
 // addresses, the start-up sequence and the main window's frame and closing.
 #include "ModalPoller.h"
 #include "TestEnv.h"
+#include "base/AppPath.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
@@ -13,6 +14,7 @@
 #include "notes/NotesTab.h"
 
 #include <QCheckBox>
+#include <QDirIterator>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,7 +30,8 @@ class TestShell : public QObject
 private slots:
     void logFilePerDay();
     void logKeepsEveryCharacter();
-    void logInReadOnlyFolderIsSilent();
+    void unwritableLogIsSilent_data();
+    void unwritableLogIsSilent();
     void errorsAreReported_data();
     void errorsAreReported();
     void guardedSlotsNeverThrowIntoQt();
@@ -74,19 +77,44 @@ void TestShell::logKeepsEveryCharacter()
                  QStringLiteral("insert into AlamContext(ReMark) values('喝水 😀 €')\r\nnext line\r\n"));
 }
 
-void TestShell::logInReadOnlyFolderIsSilent()
+void TestShell::unwritableLogIsSilent_data()
 {
+    QTest::addColumn<bool>("logIsFolder");
+    // Both fail for root too, unlike a folder without write permission.
+    QTest::newRow("the day's log file is a folder") << true;
+    QTest::newRow("the program folder lies under a file") << false;
+}
+
+void TestShell::unwritableLogIsSilent()
+{
+    QFETCH(bool, logIsFolder);
     TestEnv env(false);
-    QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::ExeOwner);
-    if (QFileInfo(env.folder()).isWritable()) {
-        QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QSKIP("running as a user who may write anywhere");
+    const QString plain = env.file(QStringLiteral("plain"));
+    if (logIsFolder) {
+        QVERIFY(QDir().mkdir(env.file(LogFileName(QDate(2024, 3, 15)))));
+    } else {
+        QFile file(plain);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        setAppPath(plain + QStringLiteral("/folder"));
     }
+    const auto contents = [&env] {
+        QStringList out;
+        QDirIterator it(env.folder(), QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info = it.nextFileInfo();
+            out << info.filePath() + (info.isDir() ? QStringLiteral("/") : QStringLiteral(" %1").arg(info.size()));
+        }
+        out.sort();
+        return out;
+    };
+    const QStringList before = contents();
     ExceptionHandler.HandleException(std::make_exception_ptr(
         EDBException(QStringLiteral("disk I/O error"), QStringLiteral("数据库操作失败！"), QStringLiteral("x"))));
-    QFile::setPermissions(env.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(env.messages.boxes().size(), 1);
-    QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
+    setAppPath(env.folder());
+    QCOMPARE(env.messages.texts(), QStringList{QStringLiteral("数据库操作失败！\r\n详细信息：disk I/O error")});
+    QCOMPARE(contents(), before);
 }
 
 void TestShell::errorsAreReported_data()
