@@ -12,6 +12,7 @@
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormAddAlam.h"
 #include "reminders/TFormAlamContext.h"
+#include "reminders/TFormMissedAlam.h"
 #include "reminders/TFormShowAlam.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
@@ -94,6 +95,8 @@ private slots:
     void scheduleKeepsItselfCurrent();
     void snooze_data();
     void snooze();
+    void missedWhileAway();
+    void nothingMissedShowsNothing();
     void seenRowRepaintsWhole();
     void answerForUnlistedReminder();
     void editorChecks_data();
@@ -446,6 +449,64 @@ void TestReminders::snooze()
         QCOMPARE(window.ts3->lv1->topLevelItem(0)->text(3), QString());
         QCOMPARE(AlamStore.DueAt(moment).size(), 1);
     }
+}
+
+void TestReminders::missedWhileAway()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    Chime::setPlayer([] {});
+    const qint64 first = addOnce("08:00:00", kToday, "missed first");
+    addOnce("09:00:00", kToday, "missed second");
+    addOnce("09:10:00", kToday, "seen", true);
+    addDaily("07:00:00", "daily");
+    addOnce("11:00:00", kToday, "later");
+    TFormMain window;
+    window.show();
+    // One window for all of them, no alert each.
+    QPointer<TFormMissedAlam> missed = TFormMissedAlam::Current();
+    QVERIFY(missed);
+    QCOMPARE(missed->windowTitle(), QStringLiteral("错过的提醒"));
+    QVERIFY(TFormShowAlam::OpenAlerts().isEmpty());
+    auto texts = [&missed] {
+        QStringList out;
+        for (int i = 0; i < missed->lvMissed->topLevelItemCount(); ++i) {
+            out << missed->lvMissed->topLevelItem(i)->text(1) + QLatin1Char(' ') +
+                       missed->lvMissed->topLevelItem(i)->text(2);
+        }
+        return out;
+    };
+    QCOMPARE(texts(), (QStringList{"2024-03-15 08:00:00 missed first", "2024-03-15 09:00:00 missed second"}));
+    // The chosen row alone, then all that are left.
+    missed->lvMissed->topLevelItem(0)->setSelected(true);
+    missed->btnOkDel->click();
+    QTRY_COMPARE(QueryInt(QStringLiteral("select count(*) from Alam where ID=%1").arg(first)), 0);
+    QCOMPARE(texts(), QStringList{"2024-03-15 09:00:00 missed second"});
+    missed->btnOkSave->click();
+    QTRY_VERIFY(missed.isNull());
+    QTRY_COMPARE(QueryInt(QStringLiteral("select count(*) from Alam where bLook<>0")), 2);
+
+    // The clock jumps ahead past the catch-up window (the machine slept): what
+    // fell due meanwhile is listed, not alerted.
+    addOnce("10:00:00", kToday, "while asleep");
+    QTest::qWait(1100); // a tick has looked at the present second
+    Clock::advance(2 * 3600);
+    QTRY_VERIFY_WITH_TIMEOUT(TFormMissedAlam::Current(), 3000);
+    missed = TFormMissedAlam::Current();
+    QCOMPARE(texts(), (QStringList{"2024-03-15 10:00:00 while asleep", "2024-03-15 11:00:00 later"}));
+    QVERIFY(TFormShowAlam::OpenAlerts().isEmpty());
+    TFormShowAlam::CloseAll();
+    QVERIFY(!TFormMissedAlam::Current());
+}
+
+void TestReminders::nothingMissedShowsNothing()
+{
+    TestEnv env(true, QDateTime(kToday, QTime(9, 30, 0)));
+    addOnce("09:00:00", kToday, "seen", true);
+    addOnce("11:00:00", kToday, "later");
+    TFormMain window;
+    window.show();
+    QTest::qWait(50);
+    QVERIFY(!TFormMissedAlam::Current());
 }
 
 void TestReminders::seenRowRepaintsWhole()

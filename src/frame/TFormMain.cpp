@@ -16,6 +16,7 @@
 #include "reminders/AlamEvents.h"
 #include "reminders/AlamScheduler.h"
 #include "reminders/RemindersTab.h"
+#include "reminders/TFormMissedAlam.h"
 #include "reminders/TFormShowAlam.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
@@ -137,7 +138,8 @@ void TFormMain::FormCreate()
         new TZentTree(ts2->tvNote, QStringLiteral("根目录"), QStringLiteral("NoteType"), TZentTree::FolderImages());
     ts2->setTree(NoteTypeTree);
 
-    m_scheduler = std::make_unique<AlamScheduler>(&ShowAlamAlert);
+    m_scheduler = std::make_unique<AlamScheduler>(
+        &ShowAlamAlert, [this](const QDateTime& from, const QDateTime& to) { ShowMissed(from, to); });
     tmr1 = new QTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
     tmr1->setTimerType(Qt::PreciseTimer);
@@ -180,7 +182,14 @@ void TFormMain::FormShow()
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
     steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
+    // What fell due while the program was not running, in one window.
+    steps.add(QStringLiteral("ShowMissed"), [this] { ShowMissed(QDateTime(), Clock::now().addSecs(-1)); });
     steps.run();
+}
+
+void TFormMain::ShowMissed(const QDateTime& from, const QDateTime& to)
+{
+    TFormMissedAlam::ShowMissed(AlamStore.MissedBetween(from, to), this);
 }
 
 bool TFormMain::FormCloseQuery()
@@ -286,6 +295,7 @@ void TFormMain::N11Click()
         const QList<QDateTime> seconds = TFormShowAlam::CloseAll();
         ReloadViews();
         m_scheduler->Recheck(seconds);
+        ShowMissed(QDateTime(), Clock::now().addSecs(-1));
     }
 }
 

@@ -40,6 +40,9 @@ public:
     void commitData(QSessionManager& manager);
     // The answer to that question; on Yes the window closes without asking again.
     bool sessionMayEnd();
+    // The one-off reminders that fell due unseen between two moments (from invalid:
+    // any time before), in the "错过的提醒" window.
+    void ShowMissed(const QDateTime& from, const QDateTime& to);
     // The tray tip: "Vornet" and the reminder next due ("下一个提醒：HH:mm 内容").
     void UpdateTrayTip();
     // Another start of the program asked for this one: bring forward the window,

@@ -3,7 +3,8 @@
 #include "base/Clock.h"
 #include "store/TAlam.h"
 
-AlamScheduler::AlamScheduler(Alert alert) : m_alert(std::move(alert))
+AlamScheduler::AlamScheduler(Alert alert, Unwatched unwatched)
+    : m_alert(std::move(alert)), m_unwatched(std::move(unwatched))
 {}
 
 int AlamScheduler::MsecsToNextSecond()
@@ -45,6 +46,8 @@ void AlamScheduler::Tick()
     QDateTime from = second;
     if (m_last.isValid() && m_last < second && m_last.secsTo(second) <= kCatchUpSeconds) {
         from = m_last.addSecs(1);
+    } else if (m_last.isValid() && m_last < second && m_unwatched) {
+        m_unwatched(m_last.addSecs(1), second.addSecs(-1));
     }
     m_inTick = true;
     try {

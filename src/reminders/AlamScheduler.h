@@ -16,7 +16,11 @@ class AlamScheduler
 public:
     using Alert = std::function<void(const QString& id, const QString& text, bool daily, const QDateTime& due)>;
 
-    explicit AlamScheduler(Alert alert);
+    // The seconds from `from` to `to` went by unwatched (the machine slept, the
+    // clock jumped ahead past the catch-up window).
+    using Unwatched = std::function<void(const QDateTime& from, const QDateTime& to)>;
+
+    explicit AlamScheduler(Alert alert, Unwatched unwatched = {});
 
     // One tick at the clock's current second; raises only a first failure.
     void Tick();
@@ -33,6 +37,7 @@ private:
     void alert(const QList<TAlam::Due>& due, const QDateTime& second);
 
     Alert m_alert;
+    Unwatched m_unwatched;
     QDateTime m_last; // the last second looked at
     bool m_failing = false;
     bool m_inTick = false;

@@ -2,6 +2,7 @@
 
 #include "AlamEvents.h"
 #include "Chime.h"
+#include "TFormMissedAlam.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/MainWindowRef.h"
@@ -78,24 +79,7 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
         b->setFixedSize(92, 25);
         buttons->addWidget(b);
     }
-    pmLater = new QMenu(this);
-    pmLater->setObjectName(QStringLiteral("pmLater"));
-    const struct
-    {
-        const char* text;
-        qint64 seconds;
-    } offsets[] = {{"5 分钟", 300}, {"10 分钟", 600}, {"30 分钟", 1800}, {"1 小时", 3600}, {"明天此时", 86400}};
-    for (const auto& offset : offsets) {
-        const qint64 seconds = offset.seconds;
-        connect(pmLater->addAction(QString::fromUtf8(offset.text)), &QAction::triggered, this,
-                guard([this, seconds] { SnoozeTo(Clock::now().addSecs(seconds)); }));
-    }
-    connect(pmLater->addAction(QStringLiteral("自定义…")), &QAction::triggered, this, guard([this] {
-                const QDateTime moment = AskSnoozeMoment(this);
-                if (moment.isValid()) {
-                    SnoozeTo(moment);
-                }
-            }));
+    pmLater = SnoozeMenu(this, [this](const QDateTime& moment) { SnoozeTo(moment); });
     btnLater->setMenu(pmLater);
     btnOkDel->setVisible(!daily);
     layout->addWidget(pnlBottom);
@@ -204,6 +188,8 @@ QList<QDateTime> TFormShowAlam::CloseAll()
         note(w.due);
     }
     g_waiting.clear();
+    // The missed reminders' window names reminders of the same data.
+    delete TFormMissedAlam::Current();
     for (TFormShowAlam* alert : OpenAlerts()) {
         note(alert->DueAt);
         delete alert;
@@ -281,6 +267,29 @@ void TFormShowAlam::SnoozeTo(const QDateTime& moment)
 {
     post(AlamEvent::Snooze, moment);
     close();
+}
+
+QMenu* TFormShowAlam::SnoozeMenu(QWidget* owner, std::function<void(const QDateTime&)> chosen)
+{
+    auto* menu = new QMenu(owner);
+    menu->setObjectName(QStringLiteral("pmLater"));
+    const struct
+    {
+        const char* text;
+        qint64 seconds;
+    } offsets[] = {{"5 分钟", 300}, {"10 分钟", 600}, {"30 分钟", 1800}, {"1 小时", 3600}, {"明天此时", 86400}};
+    for (const auto& offset : offsets) {
+        const qint64 seconds = offset.seconds;
+        connect(menu->addAction(QString::fromUtf8(offset.text)), &QAction::triggered, owner,
+                guard([chosen, seconds] { chosen(Clock::now().addSecs(seconds)); }));
+    }
+    connect(menu->addAction(QStringLiteral("自定义…")), &QAction::triggered, owner, guard([owner, chosen] {
+                const QDateTime moment = AskSnoozeMoment(owner);
+                if (moment.isValid()) {
+                    chosen(moment);
+                }
+            }));
+    return menu;
 }
 
 QDateTime TFormShowAlam::AskSnoozeMoment(QWidget* parent)

@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QMenu;
@@ -26,8 +27,8 @@ public:
     static QList<TFormShowAlam*> OpenAlerts();
     // How many alerts wait for a place on the screen.
     static int WaitingAlerts();
-    // Closes every alert, the waiting ones included; returns the seconds they
-    // fell due in.
+    // Closes every alert, the waiting ones and the missed reminders' window
+    // included; returns the seconds the alerts fell due in.
     static QList<QDateTime> CloseAll();
 
     // Where an alert of this size opens on the screen's available area: place 0
@@ -51,6 +52,8 @@ public:
     void btnOkDelClick();
     // Puts the reminder off to a moment and closes the alert.
     void SnoozeTo(const QDateTime& moment);
+    // The "稍后提醒" menu: 5 分钟, 10 分钟, 30 分钟, 1 小时, 明天此时, 自定义….
+    static QMenu* SnoozeMenu(QWidget* owner, std::function<void(const QDateTime&)> chosen);
     // The moment the "自定义…" item asks for; invalid when cancelled.
     static QDateTime AskSnoozeMoment(QWidget* parent);
 

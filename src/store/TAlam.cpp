@@ -95,6 +95,22 @@ void TAlam::Snooze(const QString& id, const QDateTime& moment)
     UpdateAlam(id);
 }
 
+ListRows TAlam::MissedBetween(const QDateTime& from, const QDateTime& to)
+{
+    statement = Sql::AlamList + Sql::AlamFilters[Missed] + Sql::AlamOrder;
+    ListRows all = DbAccess->ListQuery(statement);
+    const QString first = from.isValid() ? from.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    const QString last = to.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    ListRows missed;
+    missed.titles = all.titles.mid(0, 3);
+    for (const QStringList& row : std::as_const(all.rows)) {
+        if (row.size() >= 3 && IsMomentText(row.at(1)) && row.at(1) >= first && row.at(1) <= last) {
+            missed.rows.append(row.mid(0, 3));
+        }
+    }
+    return missed;
+}
+
 bool TAlam::NextDue(QDateTime* when, QString* text)
 {
     statement = Sql::AlamNext;

@@ -35,6 +35,9 @@ public:
     void InsertAlam();
     // The list under a filter, with the missed rows' status set.
     ListRows FillAlamList(int filter);
+    // The one-off reminders whose moment fell in [from, to] (from invalid: any
+    // time before) and that nobody saw, as list rows (ID, moment, text), in order.
+    ListRows MissedBetween(const QDateTime& from, const QDateTime& to);
     // The reminder next due from now on; false when there is none.
     bool NextDue(QDateTime* when, QString* text);
     // Whether a list time text is a whole "yyyy-MM-dd HH:mm:ss" moment (a
