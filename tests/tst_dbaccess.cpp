@@ -1,10 +1,12 @@
 // Database access: connecting (and refusing what is not our database), batches in
 // one transaction, the result sets, list and grid filling, backup and restore.
+#include "ModalPoller.h"
 #include "Seed.h"
 #include "TestEnv.h"
 #include "base/Application.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
+#include "base/FileDialogs.h"
 #include "frame/TApplication.h"
 #include "store/DbConnection.h"
 #include "store/SqlText.h"
@@ -13,6 +15,7 @@
 #include "widgets/ListFill.h"
 #include "widgets/ResultSetModel.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QProcess>
@@ -112,6 +115,7 @@ private slots:
     void readOnlyIsRefusedAtStart();
     void theFileAloneHoldsEveryChangeSoonAfter();
     void copiesKeepTheLockOnTheLiveFile();
+    void fileDialogsKeepTheLock();
 };
 
 void TestDbAccess::connectRefuses_data()
@@ -516,6 +520,28 @@ void TestDbAccess::copiesKeepTheLockOnTheLiveFile()
     Guarded([&] { RestoreFrom(bad); });
     QVERIFY2(holdsLock(env.dbPath()), "a refused restore dropped the lock");
     QCOMPARE(groupCount(), 1);
+}
+
+void TestDbAccess::fileDialogsKeepTheLock()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("kept"));
+    QVERIFY(holdsLock(env.dbPath()));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(env.folder()); // the dialogs open where the program runs
+    for (int save = 0; save < 2; ++save) {
+        ModalPoller look([](QDialog* d) {
+            QVERIFY(qobject_cast<QFileDialog*>(d));
+            QTest::qWait(500); // every file listed, with its icon and type
+            d->reject();
+        });
+        save ? FileDialogs::getSaveFileName(nullptr, QStringLiteral("数据文件 (*.bat)"))
+             : FileDialogs::getOpenFileName(nullptr, QStringLiteral("数据文件 (*.bat)"));
+        QVERIFY(look.handled());
+        QVERIFY2(holdsLock(env.dbPath()),
+                 save ? "the save dialog dropped the lock" : "the open dialog dropped the lock");
+    }
+    QDir::setCurrent(before);
 }
 
 QTEST_MAIN(TestDbAccess)

@@ -1,6 +1,9 @@
 #include "FileDialogs.h"
 
+#include <QAbstractFileIconProvider>
+#include <QApplication>
 #include <QFileDialog>
+#include <QStyle>
 #include <optional>
 
 namespace {
@@ -14,9 +17,34 @@ std::optional<QString> takeNext()
     return next;
 }
 
+// Names files by their names alone. The toolkit's own provider reads a file's
+// first bytes to tell its type, and opening and closing the live database that
+// way would drop every lock the program holds on it.
+class NameOnlyIconProvider : public QAbstractFileIconProvider
+{
+public:
+    QIcon icon(IconType type) const override
+    {
+        return QApplication::style()->standardIcon(type == Folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    }
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (info.isDir()) {
+            return QStringLiteral("文件夹");
+        }
+        return info.suffix().isEmpty() ? QStringLiteral("文件") : info.suffix().toUpper() + QStringLiteral(" 文件");
+    }
+};
+
 QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent, QString(), QString(), filter);
+    NameOnlyIconProvider names;
+    dialog.setIconProvider(&names);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (mode == QFileDialog::AcceptSave) {
