@@ -169,7 +169,12 @@ void TestGroups::renameInPlace()
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, static_cast<Qt::Key>(key));
-        QTest::qWait(20);
+        // The commit is reported through a posted call: deliver it now, however
+        // slow the machine (a fixed wait was too short under load).
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        // And the closed editor goes, so that the next edit finds its own.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
     f.select(QStringLiteral("A"));
     editTo(QStringLiteral("Alpha"), Qt::Key_Return);

@@ -32,6 +32,7 @@
 #include <QSystemTrayIcon>
 #include <QTextEdit>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -340,9 +341,12 @@ void TestReminders::alertsStackAndWait()
     for (int i = 0; i < count; ++i) {
         ShowAlamAlert(QString::number(i + 1), QStringLiteral("alert %1").arg(i), true);
     }
-    QTest::qWait(400); // rolled in
     QList<TFormShowAlam*> shown = TFormShowAlam::OpenAlerts();
     QVERIFY(shown.size() >= 2);
+    // Rolled in, however slow the machine.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::all_of(shown.begin(), shown.end(), [](const TFormShowAlam* a) { return a->geometry().height() == 198; }),
+        5000);
     QVERIFY(TFormShowAlam::WaitingAlerts() > 0);
     QCOMPARE(shown.size() + TFormShowAlam::WaitingAlerts(), count);
     for (int i = 0; i < shown.size(); ++i) {
@@ -488,7 +492,8 @@ void TestReminders::missedWhileAway()
     // The clock jumps ahead past the catch-up window (the machine slept): what
     // fell due meanwhile is listed, not alerted.
     addOnce("10:00:00", kToday, "while asleep");
-    QTest::qWait(1100); // a tick has looked at the present second
+    // A tick has looked at the present second: it sets the timer to the next one.
+    QTRY_VERIFY_WITH_TIMEOUT(window.tmr1->interval() != 1000, 5000);
     Clock::advance(2 * 3600);
     QTRY_VERIFY_WITH_TIMEOUT(TFormMissedAlam::Current(), 3000);
     missed = TFormMissedAlam::Current();
