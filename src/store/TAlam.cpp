@@ -144,8 +144,8 @@ QList<TAlam::Due> TAlam::DueAt(const QDateTime& second)
     // Snoozes due by this second, also those that fell due while the program
     // was not running: each pops once.
     const QString second_ = QString::number(second.toSecsSinceEpoch());
-    if (QueryInt(QStringLiteral("select count(*) from AlamSnooze where SnoozeAt<=%1").arg(second_)) > 0) {
-        DbAccess->OpenTimerQuery(SqlFormat(Sql::SnoozeDue, {second_}));
+    DbAccess->OpenTimerQuery(SqlFormat(Sql::SnoozeDue, {second_}));
+    if (!rows.eof()) {
         for (rows.first(); !rows.eof(); rows.next()) {
             due.append({rows.asString(QStringLiteral("ID")), rows.asString(QStringLiteral("Remark")),
                         rows.asBoolean(QStringLiteral("ReDay"))});

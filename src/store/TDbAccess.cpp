@@ -222,21 +222,6 @@ void TDbAccess::ExecSQL(const QString& batch)
     }
 }
 
-void TDbAccess::checkpoint(const QString& userMessage)
-{
-    try {
-        ensureOpen();
-        Statement stmt(Connection.handle(), QByteArrayLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
-        const bool busy = stmt.step() && stmt.int64(0) != 0;
-        // A busy checkpoint leaves committed changes in the log, not yet in the file.
-        if (busy) {
-            throw EngineError(kInUseElsewhere);
-        }
-    } catch (const EngineError& e) {
-        throw EDBException(e.text(), userMessage, QString());
-    }
-}
-
 void TDbAccess::ensureOpenFor(const QString& userMessage)
 {
     try {

@@ -58,7 +58,6 @@ private:
     void openConnection();
     void ensureOpen();
     void closeResultSets();
-    void checkpoint(const QString& userMessage);
     void writeCopy(const QString& destination);
     void ensureOpenFor(const QString& userMessage);
     void openInto(ResultSet& rows, const QString& statement);
