@@ -40,6 +40,7 @@ Sandbox::Sandbox(bool connect, const QDateTime& now)
     setAppPath(m_dir.path());
     qputenv("HOME", m_dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
     Clock::setFixed(now);
     ShellOpenSeam::setOpener([](const QUrl&) {});
     // Nothing is posted to the desktop the tests run on.

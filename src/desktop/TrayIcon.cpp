@@ -1,5 +1,6 @@
 #include "TrayIcon.h"
 
+#include "base/AppIcon.h"
 #include "base/ExceptionHandler.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@
 
 TrayIcon::TrayIcon(QWidget* window, QMenu* menu) : QObject(window)
 {
-    m_icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/app.png")), this);
+    m_icon = new QSystemTrayIcon(AppIcon(), this);
     m_icon->setObjectName(QStringLiteral("TrayIcon"));
     m_icon->setToolTip(QStringLiteral("Vornet"));
     m_icon->setContextMenu(menu);
