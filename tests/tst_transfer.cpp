@@ -5,12 +5,15 @@
 #include "TestEnv.h"
 #include "base/Exceptions.h"
 #include "base/FileDialogs.h"
+#include "desktop/SingleInstance.h"
+#include "frame/CommandLine.h"
 #include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
 #include "notes/NotesTab.h"
 #include "store/BookmarkFile.h"
 #include "store/BookmarkTransfer.h"
 #include "store/NoteTransfer.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 #include "store/TNote.h"
 #include "urls/UrlsTab.h"
@@ -23,6 +26,8 @@
 #include <QStringEncoder>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -175,6 +180,10 @@ private slots:
     void importAnyTextFolder();
     void noteTransferFailures();
     void noteMenu();
+    void commandLineParse_data();
+    void commandLineParse();
+    void commandLineRuns();
+    void commandLinePassword();
 };
 
 void TestTransfer::browserLayouts_data()
@@ -659,6 +668,157 @@ void TestTransfer::noteMenu()
     tab->tvNote->setCurrentItem(work->child(0));
     QCOMPARE(work->child(0)->text(0), QStringLiteral("工作 (2)"));
     QCOMPARE(tab->mmoNote->toPlainText(), QStringLiteral("工作笔记"));
+}
+
+using Kind = CommandLine::Command::Kind;
+
+void TestTransfer::commandLineParse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QStringList() << int(Kind::Window) << QString() << QString();
+    QTest::newRow("others ignored") << QStringList{"-platform", "xcb", "--bogus"} << int(Kind::Window) << QString()
+                                    << QString();
+    QTest::newRow("help") << QStringList{"--help"} << int(Kind::Help) << QString() << QString();
+    QTest::newRow("-h among others") << QStringList{"x", "-h"} << int(Kind::Help) << QString() << QString();
+    QTest::newRow("version") << QStringList{"--version"} << int(Kind::Version) << QString() << QString();
+    QTest::newRow("import bookmarks") << QStringList{"--import-bookmarks", "a b.html"} << int(Kind::ImportBookmarks)
+                                      << "a b.html" << QString();
+    QTest::newRow("with =") << QStringList{"--export-bookmarks=x=y.html"} << int(Kind::ExportBookmarks) << "x=y.html"
+                            << QString();
+    QTest::newRow("notes out") << QStringList{"--export-notes", "dir"} << int(Kind::ExportNotes) << "dir" << QString();
+    QTest::newRow("notes in") << QStringList{"--import-notes", "dir"} << int(Kind::ImportNotes) << "dir" << QString();
+    QTest::newRow("name missing") << QStringList{"--import-notes"} << int(Kind::Wrong) << QString()
+                                  << QStringLiteral("--import-notes 后面要写文件夹的名字。");
+    QTest::newRow("empty name") << QStringList{"--export-bookmarks="} << int(Kind::Wrong) << QString()
+                                << QStringLiteral("--export-bookmarks 后面要写文件的名字。");
+    QTest::newRow("two commands") << QStringList{"--export-notes", "d", "--import-notes", "e"} << int(Kind::Wrong)
+                                  << QString() << QStringLiteral("一次只能执行一个命令：--import-notes");
+}
+
+void TestTransfer::commandLineParse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, kind);
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+    const CommandLine::Command command = CommandLine::Parse(arguments);
+    QCOMPARE(int(command.kind), kind);
+    QCOMPARE(command.path, path);
+    QCOMPARE(command.error, error);
+}
+
+namespace {
+
+struct Said
+{
+    int rc = -1;
+    QString out;
+    QString err;
+};
+
+Said run(const QStringList& arguments)
+{
+    Said said;
+    said.rc = CommandLine::Run(
+        CommandLine::Parse(arguments), [&](const QString& t) { said.out += t; },
+        [&](const QString& t) { said.err += t; });
+    return said;
+}
+
+} // namespace
+
+void TestTransfer::commandLineRuns()
+{
+    TestEnv env;
+    QVERIFY(run({"--help"}).out.contains(QStringLiteral("--import-bookmarks 文件")));
+    for (const char* option : {"--export-bookmarks", "--import-notes", "--export-notes", "--help", "--version"}) {
+        QVERIFY2(CommandLine::HelpText().contains(QLatin1String(option)), option);
+    }
+    QCOMPARE(run({"--version"}).out, QStringLiteral("Vornet-Halvik " VH_VERSION));
+    const Said wrong = run({"--import-bookmarks"});
+    QCOMPARE(wrong.rc, 2);
+    QCOMPARE(wrong.err, QStringLiteral("--import-bookmarks 后面要写文件的名字。\n用 vornet-halvik --help 查看用法。"));
+
+    const QString file = env.file(QStringLiteral("in.html"));
+    writeBytes(file, fixture(QStringLiteral("chromium.html")));
+    Said said = run({"--import-bookmarks", file});
+    QCOMPARE(said.rc, 0);
+    QCOMPARE(said.out, QStringLiteral("书签导入完成：新增 3 个网址，跳过 0 个已保存的网址，拒绝 1 个不能保存的地址"
+                                      "（javascript:、data: 或空地址）；新建 3 个分组。"));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 3);
+    said = run({"--export-bookmarks", env.file(QStringLiteral("out.html"))});
+    QCOMPARE(said.rc, 0);
+    QVERIFY(said.out.startsWith(QStringLiteral("书签导出完成：3 个分组、3 个网址已写入 ")));
+    said = run({"--export-notes", env.file(QStringLiteral("notes"))});
+    QCOMPARE(said.rc, 0);
+    QVERIFY(QFileInfo(env.file(QStringLiteral("notes/根目录"))).isDir());
+    said = run({"--import-notes", env.file(QStringLiteral("notes/根目录"))});
+    QCOMPARE(said.out, QStringLiteral("笔记导入完成：新建 1 个分组，导入 0 篇笔记；跳过 0 个文件（不是 .txt、.md "
+                                      "文件，或大于 100 MB）。"));
+
+    // A failure says why and ends with 1.
+    said = run({"--import-bookmarks", env.file(QStringLiteral("missing.html"))});
+    QCOMPARE(said.rc, 1);
+    QVERIFY2(said.err.startsWith(QStringLiteral("无法打开书签文件 ")), qPrintable(said.err));
+    QVERIFY(said.out.isEmpty());
+
+    // Beside a running copy nothing is done.
+    {
+        SingleInstance running(env.dbPath());
+        QVERIFY(running.HoldWithoutHandOver());
+        said = run({"--import-bookmarks", file});
+        QCOMPARE(said.rc, 3);
+        QCOMPARE(said.err, QStringLiteral("Vornet-Halvik 正在运行（数据库 %1）。请先退出正在运行的程序，"
+                                          "再从命令行导入或导出。")
+                               .arg(env.dbPath()));
+    }
+    // Without the database file.
+    QFile::rename(env.dbPath(), env.file(QStringLiteral("elsewhere.dat")));
+    said = run({"--export-notes", env.file(QStringLiteral("n2"))});
+    QCOMPARE(said.rc, 1);
+    QVERIFY2(said.err.startsWith(QStringLiteral("数据库连接失败！\n详细信息：")), qPrintable(said.err));
+    QVERIFY(!QFileInfo::exists(env.file(QStringLiteral("n2"))));
+}
+
+void TestTransfer::commandLinePassword()
+{
+    TestEnv env;
+    ConfigStore.LoadConfig();
+    ConfigStore.bPass = true;
+    ConfigStore.PassWord = QStringLiteral("密码 1");
+    ConfigStore.SaveConfig();
+    const QString out = env.file(QStringLiteral("out.html"));
+    QStringList prompts;
+    auto answer = [&](std::optional<QString> typed) {
+        CommandLine::setPasswordReader([&prompts, typed](const QString& prompt) {
+            prompts << prompt;
+            return typed;
+        });
+    };
+    answer(QStringLiteral("wrong"));
+    Said said = run({"--export-bookmarks", out});
+    QCOMPARE(said.rc, 1);
+    QCOMPARE(said.err, QStringLiteral("密码错误，未执行任何操作。"));
+    QCOMPARE(prompts, QStringList{QStringLiteral("请输入登录密码：")});
+    answer(std::nullopt);
+    said = run({"--export-bookmarks", out});
+    QCOMPARE(said.err, QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
+    QVERIFY(!QFileInfo::exists(out));
+    answer(QStringLiteral("密码 1"));
+    QCOMPARE(run({"--export-bookmarks", out}).rc, 0);
+    QVERIFY(QFileInfo::exists(out));
+    // The real reader, with no terminal to ask: refused at once, never waiting.
+    CommandLine::setPasswordReader({});
+    const int savedIn = dup(STDIN_FILENO);
+    QVERIFY(std::freopen("/dev/null", "r", stdin));
+    said = run({"--export-bookmarks", out});
+    dup2(savedIn, STDIN_FILENO);
+    ::close(savedIn);
+    QCOMPARE(said.rc, 1);
+    QCOMPARE(said.err, QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
 }
 
 QTEST_MAIN(TestTransfer)

@@ -9,6 +9,7 @@
 #include "base/Messages.h"
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
+#include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "store/TDbAccess.h"
@@ -27,6 +28,7 @@ void resetSeams()
     AlertNotice::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
+    CommandLine::setPasswordReader({});
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "desktop/SingleInstance.h"
+#include "frame/CommandLine.h"
 #include "frame/FirstStart.h"
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
@@ -11,6 +12,10 @@
 
 int main(int argc, char** argv)
 {
+    // Imports, exports, --help and --version run without any window or display.
+    if (const std::optional<int> rc = CommandLine::RunIfAsked(argc, argv)) {
+        return *rc;
+    }
     TApplication app(argc, argv);
     TApplication::installChineseTranslations();
 
