@@ -1,5 +1,6 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
+#include "base/DisplayPlatform.h"
 #include "desktop/SingleInstance.h"
 #include "frame/FirstStart.h"
 #include "frame/TApplication.h"
@@ -11,7 +12,11 @@
 
 int main(int argc, char** argv)
 {
+    const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
+    if (chosePlatform) {
+        DisplayPlatform::Forget();
+    }
     TApplication::installChineseTranslations();
 
     // Installed, the program keeps its data in the user's data folder and makes
