@@ -5,6 +5,7 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/Clock.h"
+#include "base/DisplayPlatform.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/Log.h"
@@ -54,6 +55,8 @@ private slots:
     void firstStartMakesFolderAndDatabase();
     void firstStartFailuresAreShown_data();
     void firstStartFailuresAreShown();
+    void platformUnderWayland_data();
+    void platformUnderWayland();
 };
 
 void TestShell::logFilePerDay()
@@ -452,6 +455,64 @@ void TestShell::firstStartFailuresAreShown()
     QVERIFY2(env.messages.texts().first().startsWith(QStringLiteral("数据库连接失败！\r\n详细信息：") + reason),
              qPrintable(env.messages.texts().first()));
     QVERIFY(TerminateRequested());
+}
+
+void TestShell::platformUnderWayland_data()
+{
+    QTest::addColumn<QString>("waylandDisplay");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("chosen"); // QT_QPA_PLATFORM
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("wayland with an X server") << "wayland-0"
+                                              << ":1"
+                                              << "" << QStringList() << QByteArray("xcb");
+    QTest::newRow("wayland alone") << "wayland-0"
+                                   << ""
+                                   << "" << QStringList() << QByteArray();
+    QTest::newRow("X alone") << ""
+                             << ":0"
+                             << "" << QStringList() << QByteArray();
+    QTest::newRow("the user's variable") << "wayland-0"
+                                         << ":1"
+                                         << "wayland" << QStringList() << QByteArray();
+    QTest::newRow("the user's argument") << "wayland-0"
+                                         << ":1"
+                                         << "" << QStringList{"-platform", "wayland"} << QByteArray();
+    QTest::newRow("the user's long argument") << "wayland-0"
+                                              << ":1"
+                                              << "" << QStringList{"--platform=wayland"} << QByteArray();
+    QTest::newRow("other arguments") << "wayland-0"
+                                     << ":1"
+                                     << "" << QStringList{"--version", "x"} << QByteArray("xcb");
+}
+
+void TestShell::platformUnderWayland()
+{
+    QFETCH(QString, waylandDisplay);
+    QFETCH(QString, display);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const QByteArray saved[] = {qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")};
+    const char* names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"};
+    const QString values[] = {waylandDisplay, display, chosen};
+    for (int i = 0; i < 3; ++i) {
+        if (values[i].isEmpty()) {
+            qunsetenv(names[i]);
+        } else {
+            qputenv(names[i], values[i].toUtf8());
+        }
+    }
+    const QByteArray preferred = DisplayPlatform::Preferred(arguments);
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull()) {
+            qunsetenv(names[i]);
+        } else {
+            qputenv(names[i], saved[i]);
+        }
+    }
+    QCOMPARE(preferred, expected);
 }
 
 QTEST_MAIN(TestShell)

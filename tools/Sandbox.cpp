@@ -9,6 +9,7 @@
 #include "base/Messages.h"
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
+#include "desktop/TrayIcon.h"
 #include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
@@ -26,6 +27,7 @@ void resetSeams()
     FileDialogs::clearNextFileName();
     Chime::setPlayer({});
     AlertNotice::setBus({});
+    TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
     CommandLine::setPasswordReader({});
@@ -47,6 +49,7 @@ Sandbox::Sandbox(bool connect, const QDateTime& now)
     ShellOpenSeam::setOpener([](const QUrl&) {});
     // Nothing is posted to the desktop the tests run on.
     AlertNotice::setBus(QStringLiteral("vhsandbox-no-bus"));
+    TrayIcon::setBus(QStringLiteral("vhsandbox-no-bus"));
     // A box nobody answers would stop the run: every box is taken as answered No.
     Messages::setPresenter([](Messages::Kind, const QString&, const QString&) { return false; });
     MakeDatabase(dbPath());

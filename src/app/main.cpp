@@ -1,5 +1,6 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
+#include "base/DisplayPlatform.h"
 #include "desktop/SingleInstance.h"
 #include "frame/CommandLine.h"
 #include "frame/FirstStart.h"
@@ -16,7 +17,11 @@ int main(int argc, char** argv)
     if (const std::optional<int> rc = CommandLine::RunIfAsked(argc, argv)) {
         return *rc;
     }
+    const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
+    if (chosePlatform) {
+        DisplayPlatform::Forget();
+    }
     TApplication::installChineseTranslations();
 
     // Installed, the program keeps its data in the user's data folder and makes
