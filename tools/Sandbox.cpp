@@ -24,6 +24,7 @@ void resetSeams()
     ClearTerminateRequest();
     ShellOpenSeam::setOpener({});
     FileDialogs::clearNextFileName();
+    FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
     AlertNotice::setBus({});
     TrayIcon::setBus({});
