@@ -25,6 +25,7 @@ void resetSeams()
     ClearTerminateRequest();
     ShellOpenSeam::setOpener({});
     FileDialogs::clearNextFileName();
+    FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
     AlertNotice::setBus({});
     TrayIcon::setBus({});
