@@ -11,6 +11,8 @@ packages=(
     libbenchmark-dev
     xvfb xdotool imagemagick x11-utils twm trayer
     dbus-daemon
+    libqt6svg6
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
