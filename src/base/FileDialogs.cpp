@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QStyle>
+#include <QTreeView>
 #include <optional>
 
 namespace {
@@ -83,6 +85,14 @@ QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode
     NameOnlyIconProvider names;
     dialog.setIconProvider(&names);
     dialog.setProxyModel(new ChineseColumns(&dialog));
+    // A whole date and a type such as "HTML 文件" in sight beside the names.
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics metrics(view->font());
+        const int padding = metrics.averageCharWidth() * 3;
+        view->header()->resizeSection(0, metrics.averageCharWidth() * 28);
+        view->header()->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("HTML 文件")) + padding);
+        view->header()->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + padding);
+    }
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (mode == QFileDialog::AcceptSave) {
