@@ -17,10 +17,10 @@ namespace {
 std::optional<QString> g_next;
 QString g_lastFolder;
 
-void remember(const QString& picked)
+void remember(const QString& picked, bool folder = false)
 {
     if (!picked.isEmpty()) {
-        g_lastFolder = QFileInfo(picked).absolutePath();
+        g_lastFolder = folder ? QFileInfo(picked).absoluteFilePath() : QFileInfo(picked).absolutePath();
     }
 }
 
@@ -76,7 +76,7 @@ public:
     }
 };
 
-QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode)
+QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, QFileDialog::FileMode files)
 {
     QFileDialog dialog(parent, QString(), FileDialogs::StartFolder(), filter);
     // The toolkit's own dialog: the desktop's native one would bring neither the
@@ -94,16 +94,19 @@ QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode
         view->header()->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + padding);
     }
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(files);
     if (mode == QFileDialog::AcceptSave) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    if (files == QFileDialog::Directory) {
+        dialog.setOption(QFileDialog::ShowDirsOnly);
     }
     // Modal to its window only: an alert on the screen stays answerable.
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    remember(dialog.selectedFiles().first());
+    remember(dialog.selectedFiles().first(), files == QFileDialog::Directory);
     return dialog.selectedFiles().first();
 }
 
@@ -118,7 +121,7 @@ QString getSaveFileName(QWidget* parent, const QString& filter)
         return *next;
     }
     // A backup replaces an existing file without asking.
-    return ask(parent, filter, QFileDialog::AcceptSave);
+    return ask(parent, filter, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
 QString getOpenFileName(QWidget* parent, const QString& filter)
@@ -127,24 +130,16 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
         remember(*next);
         return *next;
     }
-    return ask(parent, filter, QFileDialog::AcceptOpen);
+    return ask(parent, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
 }
 
 QString getExistingDirectory(QWidget* parent)
 {
     if (auto next = takeNext()) {
+        remember(*next, true);
         return *next;
     }
-    QFileDialog dialog(parent);
-    NameOnlyIconProvider names;
-    dialog.setIconProvider(&names);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().first();
+    return ask(parent, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
 }
 
 void setNextFileName(const QString& name)
