@@ -10,6 +10,7 @@
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
 #include "reminders/Chime.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 
 namespace {
@@ -25,6 +26,8 @@ void resetSeams()
     Chime::setPlayer({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
+    // The settings of one case's database are not those of the next.
+    ConfigStore = TConfig();
 }
 
 } // namespace
