@@ -155,8 +155,8 @@ void TestPassword::openAtStart_data()
                                        << QStringList{wrong, wrong};
     QTest::newRow("cancelled") << "password" << QStringList{"-"} << "ended" << none;
     QTest::newRow("wrong, then cancelled") << "password" << QStringList{"x", "-"} << "ended" << QStringList{wrong};
-    QTest::newRow("another program's key") << "other" << QStringList{"12345678901234 ", "-"} << "ended"
-                                           << QStringList{wrong};
+    QTest::newRow("another program's key")
+        << "other" << QStringList{"12345678901234 ", "-"} << "ended" << QStringList{wrong};
     QTest::newRow("keyed, not ours") << "keyed foreign" << QStringList{"pw"} << "refused" << QStringList{refused};
     QTest::newRow("text in whole pages") << "text" << none << "refused" << QStringList{refused};
     QTest::newRow("plain database") << "plain" << none << "refused" << QStringList{refused};
@@ -419,13 +419,18 @@ void TestPassword::restoreAcrossKeys_data()
     QTest::addColumn<bool>("restored");
     QTest::addColumn<QStringList>("boxes");
     const QString wrong = QStringLiteral("密码输入错误!");
-    QTest::newRow("fixed onto fixed") << "" << "" << QStringList() << true << QStringList();
-    QTest::newRow("fixed onto password") << "" << "now" << QStringList() << true << QStringList();
-    QTest::newRow("same password") << "now" << "now" << QStringList() << true << QStringList();
-    QTest::newRow("password onto fixed") << "then" << "" << QStringList{"then"} << true << QStringList();
-    QTest::newRow("other password, wrong first") << "then" << "now" << QStringList{"now", "then"} << true
-                                                 << QStringList{wrong};
-    QTest::newRow("cancelled") << "then" << "now" << QStringList{"-"} << false << QStringList();
+    QTest::newRow("fixed onto fixed") << ""
+                                      << "" << QStringList() << true << QStringList();
+    QTest::newRow("fixed onto password") << ""
+                                         << "now" << QStringList() << true << QStringList();
+    QTest::newRow("same password") << "now"
+                                   << "now" << QStringList() << true << QStringList();
+    QTest::newRow("password onto fixed") << "then"
+                                         << "" << QStringList{"then"} << true << QStringList();
+    QTest::newRow("other password, wrong first") << "then"
+                                                 << "now" << QStringList{"now", "then"} << true << QStringList{wrong};
+    QTest::newRow("cancelled") << "then"
+                               << "now" << QStringList{"-"} << false << QStringList();
 }
 
 void TestPassword::restoreAcrossKeys()
