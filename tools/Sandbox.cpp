@@ -10,6 +10,7 @@
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
 #include "desktop/TrayIcon.h"
+#include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "store/TConfig.h"
@@ -25,6 +26,7 @@ void resetSeams()
     ClearTerminateRequest();
     ShellOpenSeam::setOpener({});
     FileDialogs::clearNextFileName();
+    FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
     AlertNotice::setBus({});
     TrayIcon::setBus({});
@@ -32,6 +34,7 @@ void resetSeams()
     setMainWindow(nullptr);
     // The settings of one case's database are not those of the next.
     ConfigStore = TConfig();
+    CommandLine::setPasswordReader({});
 }
 
 } // namespace
