@@ -6,7 +6,7 @@
 #include "base/ExceptionHandler.h"
 #include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
-#include "notes/NoteSearch.h"
+#include "base/LatinCaseless.h"
 #include "notes/NotesTab.h"
 #include "store/DbConnection.h"
 #include "store/TDbAccess.h"

@@ -109,6 +109,34 @@ void TDbAccess::openConnection()
     }
 }
 
+std::function<void(DbConnection&)> TDbAccess::ReaderOpener() const
+{
+    return [path = DatabasePath()](DbConnection& reader) {
+        reader.open(path);
+        reader.verify();
+        // Reads only; a larger cache keeps the searched tables decrypted between searches.
+        reader.exec(QStringLiteral("PRAGMA query_only = 1; PRAGMA cache_size = -65536"));
+    };
+}
+
+int TDbAccess::AddReaderRelease(std::function<void()> release)
+{
+    m_readerReleases.emplace(++m_nextRelease, std::move(release));
+    return m_nextRelease;
+}
+
+void TDbAccess::RemoveReaderRelease(int id)
+{
+    m_readerReleases.erase(id);
+}
+
+void TDbAccess::releaseReaders()
+{
+    for (const auto& [id, release] : m_readerReleases) {
+        release();
+    }
+}
+
 void TDbAccess::ensureOpen()
 {
     if (!Connection.isOpen()) {
@@ -324,6 +352,7 @@ void TDbAccess::RestoreFrom(const QString& source)
         fail(e.text());
     }
 
+    releaseReaders();
     closeResultSets();
     if (!Connection.close(&error)) {
         fail(error);
