@@ -14,12 +14,11 @@
 
 namespace {
 
-const QStringList kWords = {QStringLiteral("工作"),   QStringLiteral("会议"),   QStringLiteral("周报"),
-                            QStringLiteral("项目"),   QStringLiteral("的"),     QStringLiteral("计划"),
-                            QStringLiteral("Report"), QStringLiteral("meeting"), QStringLiteral("budget"),
-                            QStringLiteral("客户"),   QStringLiteral("需求"),   QStringLiteral("进度"),
-                            QStringLiteral("学习"),   QStringLiteral("资料"),   QStringLiteral("notes"),
-                            QStringLiteral("draft")};
+const QStringList kWords = {
+    QStringLiteral("工作"),   QStringLiteral("会议"), QStringLiteral("周报"),   QStringLiteral("项目"),
+    QStringLiteral("的"),     QStringLiteral("计划"), QStringLiteral("Report"), QStringLiteral("meeting"),
+    QStringLiteral("budget"), QStringLiteral("客户"), QStringLiteral("需求"),   QStringLiteral("进度"),
+    QStringLiteral("学习"),   QStringLiteral("资料"), QStringLiteral("notes"),  QStringLiteral("draft")};
 
 QString words(unsigned seed, int count)
 {
@@ -67,8 +66,9 @@ void fillLarge(const QString& path)
         const int self = i + 1;
         return QList<QVariant>{self, (i % 50 == 0) ? 0 : self - 1, QStringLiteral("分组%1 ").arg(self) + words(i, 1)};
     });
-    insert(h, "insert into NoteBook(TypeID,ReMark) values (?1,?2)", 10000,
-           [](int i) { return QList<QVariant>{i + 1, words(static_cast<unsigned>(i) * 7u, 40)}; });
+    insert(h, "insert into NoteBook(TypeID,ReMark) values (?1,?2)", 10000, [](int i) {
+        return QList<QVariant>{i + 1, words(static_cast<unsigned>(i) * 7u, 40)};
+    });
     QString big;
     for (unsigned seed = 1; big.toUtf8().size() < (1 << 20); ++seed) {
         big += words(seed, 200);
@@ -78,7 +78,8 @@ void fillLarge(const QString& path)
         return QList<QVariant>{i + 1, (i % 10 == 0) ? 0 : i, QStringLiteral("网址组%1").arg(i + 1)};
     });
     insert(h, "insert into IE(TypeID,IEUrl,IEName,ReMark) values (?1,?2,?3,?4)", 100000, [](int i) {
-        return QList<QVariant>{i % 1000 + 1, QStringLiteral("https://www.site%1.example.com/path/page%2.html").arg(i).arg(i % 97),
+        return QList<QVariant>{i % 1000 + 1,
+                               QStringLiteral("https://www.site%1.example.com/path/page%2.html").arg(i).arg(i % 97),
                                QStringLiteral("网站标题 %1 ").arg(i) + words(static_cast<unsigned>(i) * 13u, 2),
                                words(static_cast<unsigned>(i) * 31u, 3)};
     });
@@ -103,7 +104,7 @@ Sandbox& large()
 }
 
 const QStringList kQueries = {QStringLiteral("周报"), QStringLiteral("的"), QStringLiteral("REPORT"),
-                              QStringLiteral("zqxj"), QStringLiteral("a"), QStringLiteral("site4242.")};
+                              QStringLiteral("zqxj"), QStringLiteral("a"),  QStringLiteral("site4242.")};
 
 void BM_SearchWarm(benchmark::State& state)
 {

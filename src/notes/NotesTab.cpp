@@ -1,9 +1,9 @@
 #include "NotesTab.h"
 
-#include "base/LatinCaseless.h"
 #include "base/BlankText.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
+#include "base/LatinCaseless.h"
 #include "groups/TZentTree.h"
 #include "store/TNote.h"
 #include "widgets/DateKeys.h"

@@ -99,8 +99,8 @@ private:
         }
         painter->setPen(ink);
         // The last piece that does not fit ends in "…".
-        const QString text = x + width > area.right() ? metrics.elidedText(piece, Qt::ElideRight, area.right() - x)
-                                                      : piece;
+        const QString text =
+            x + width > area.right() ? metrics.elidedText(piece, Qt::ElideRight, area.right() - x) : piece;
         painter->drawText(QRect(x, area.top(), area.right() - x, area.height()),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
         return x + width;
@@ -160,9 +160,8 @@ TFormSearch::TFormSearch(QWidget* parent) : QDialog(parent)
     m_typing->setInterval(kTypingPauseMs);
     connect(m_typing, &QTimer::timeout, this, guard([this] { startSearch(); }));
     connect(edtSearch, &QLineEdit::textChanged, this, guard([this] { edtSearchChange(); }));
-    connect(lvResult, &QTreeWidget::itemActivated, this, guard([this](QTreeWidgetItem* item, int) {
-                lvResultActivated(item);
-            }));
+    connect(lvResult, &QTreeWidget::itemActivated, this,
+            guard([this](QTreeWidgetItem* item, int) { lvResultActivated(item); }));
     edtSearch->installEventFilter(this);
 
     m_reader = std::make_unique<SearchReader>(
@@ -243,7 +242,8 @@ void TFormSearch::showResults(const SearchAll::Results& results)
     if (results.noteCount > 0) {
         QTreeWidgetItem* notes = group(heading(QStringLiteral("笔记"), results.notes.size(), results.noteCount));
         for (const SearchAll::NoteHit& hit : results.notes) {
-            const QString where = hit.matches > 1 ? QStringLiteral("%1（%2 处）").arg(hit.path).arg(hit.matches) : hit.path;
+            const QString where =
+                hit.matches > 1 ? QStringLiteral("%1（%2 处）").arg(hit.path).arg(hit.matches) : hit.path;
             QTreeWidgetItem* item = row(notes, NoteRow, where + QStringLiteral("    ") + hit.snippet,
                                         where + QLatin1Char('\n') + hit.snippet);
             item->setData(0, kGroupRole, hit.group);
@@ -269,8 +269,8 @@ void TFormSearch::showResults(const SearchAll::Results& results)
     if (results.alamCount > 0) {
         QTreeWidgetItem* alams = group(heading(QStringLiteral("提醒"), results.alams.size(), results.alamCount));
         for (const SearchAll::AlamHit& hit : results.alams) {
-            QTreeWidgetItem* item =
-                row(alams, AlamRow, hit.due + QStringLiteral("    ") + hit.text, hit.due + QLatin1Char('\n') + hit.text);
+            QTreeWidgetItem* item = row(alams, AlamRow, hit.due + QStringLiteral("    ") + hit.text,
+                                        hit.due + QLatin1Char('\n') + hit.text);
             item->setData(0, kIdRole, hit.id);
         }
         alams->setExpanded(true);

@@ -266,8 +266,8 @@ namespace {
 
 void registerHolds(sqlite3* db)
 {
-    if (sqlite3_create_function_v2(db, "holds", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &holdsFunction,
-                                   nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (sqlite3_create_function_v2(db, "holds", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &holdsFunction, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK) {
         throw EngineError(QString::fromUtf8(sqlite3_errmsg(db)));
     }
 }

@@ -5,8 +5,7 @@
 #include <sqlcipher/sqlite3.h>
 
 SearchReader::SearchReader(QObject* receiver, std::function<Opener()> opener, Done done)
-    : m_receiver(receiver), m_opener(std::move(opener)), m_done(std::move(done)),
-      m_db(std::make_unique<DbConnection>())
+    : m_receiver(receiver), m_opener(std::move(opener)), m_done(std::move(done)), m_db(std::make_unique<DbConnection>())
 {
     m_thread = std::thread([this] { loop(); });
 }
@@ -108,7 +107,8 @@ void SearchReader::loop()
         }
         m_idle.notify_all();
         if (current && !text.isEmpty()) {
-            QMetaObject::invokeMethod(m_receiver, [done = m_done, results] { done(results); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                m_receiver, [done = m_done, results] { done(results); }, Qt::QueuedConnection);
         }
     }
 }
