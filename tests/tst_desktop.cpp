@@ -1,5 +1,6 @@
 // Desktop integration: the autostart entry, the tray icon's handler and window
 // hiding, backup names, and restores that reload every view or are refused.
+#include "FakeNotifications.h"
 #include "MakeDb.h"
 #include "ModalPoller.h"
 #include "Seed.h"
@@ -27,8 +28,10 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextEdit>
+#include <QThread>
 #include <QTreeWidget>
 #include <QtTest>
 #include <csignal>
@@ -76,6 +79,26 @@ QStringList treeTexts(QTreeWidget* tree)
 }
 
 } // namespace
+
+// A StatusNotifier watcher as a desktop's tray host runs it, with or without a
+// host registered.
+class FakeStatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+
+public:
+    explicit FakeStatusNotifierWatcher(bool host) : m_host(host)
+    {}
+    bool hostRegistered() const
+    {
+        return m_host;
+    }
+
+private:
+    bool m_host;
+};
 
 class TestDesktop : public QObject
 {
@@ -197,21 +220,50 @@ void TestDesktop::autostartWriteFailureIsShown()
 
 void TestDesktop::trayActivations_data()
 {
+    QTest::addColumn<QString>("host"); // what the session bus offers
     QTest::addColumn<int>("reason");
     QTest::addColumn<bool>("restores");
-    QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << true;
-    QTest::newRow("single click") << int(QSystemTrayIcon::Trigger) << false;
-    QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
-    QTest::newRow("context menu") << int(QSystemTrayIcon::Context) << false;
-    QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false;
+    QTest::newRow("double click") << "no bus" << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("single click") << "no bus" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("middle click") << "no bus" << int(QSystemTrayIcon::MiddleClick) << false;
+    QTest::newRow("context menu") << "no bus" << int(QSystemTrayIcon::Context) << false;
+    QTest::newRow("unknown") << "no bus" << int(QSystemTrayIcon::Unknown) << false;
+    QTest::newRow("single click, bus without watcher") << "bus" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("single click, watcher without host") << "watcher" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("single click, StatusNotifier host") << "host" << int(QSystemTrayIcon::Trigger) << true;
+    QTest::newRow("double click, StatusNotifier host") << "host" << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("middle click, StatusNotifier host") << "host" << int(QSystemTrayIcon::MiddleClick) << false;
 }
 
 void TestDesktop::trayActivations()
 {
+    QFETCH(QString, host);
     QFETCH(int, reason);
     QFETCH(bool, restores);
     TestEnv env;
+    PrivateBus bus;
+    // The program asks with a blocking call: the watcher answers from a thread of its own.
+    QThread watcherThread;
+    FakeStatusNotifierWatcher watcher(host == QLatin1String("host"));
+    watcher.moveToThread(&watcherThread);
+    watcherThread.start();
+    auto stop = qScopeGuard([&watcherThread] {
+        watcherThread.quit();
+        watcherThread.wait();
+    });
+    if (host != QLatin1String("no bus")) {
+        QVERIFY2(!bus.address().isEmpty(), qPrintable(bus.error()));
+        QDBusConnection tray = bus.connect(QStringLiteral("tray"));
+        if (host != QLatin1String("bus")) {
+            QDBusConnection service = bus.connect(QStringLiteral("watcher"));
+            QVERIFY(service.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                           QDBusConnection::ExportAllProperties));
+            QVERIFY(service.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        }
+        TrayIcon::setBus(tray.name());
+    }
     TFormMain window;
+    QCOMPARE(window.Tray->SingleClickHost(), host == QLatin1String("host"));
     window.show();
     QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet"));
     QCOMPARE(window.Tray->icon()->contextMenu(), window.PopupMenu);

@@ -98,6 +98,14 @@ void Statement::run()
     }
 }
 
+void Statement::reset()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+}
+
 int Statement::columnCount() const
 {
     return m_stmt ? sqlite3_column_count(m_stmt) : 0;

@@ -37,6 +37,8 @@ public:
     bool step();
     // Steps to the end, dropping any rows.
     void run();
+    // Ready to be bound and run again.
+    void reset();
 
     int columnCount() const;
     QString columnName(int column) const;

@@ -106,6 +106,14 @@ inline const QString SearchAlams =
     QStringLiteral("select ID, AlamTime, AlamDate, ReDay, ReMark from Alam where holds(ReMark, ?1) "
                    "order by ReDay=0, case when ReDay<>0 then AlamTime else AlamDate+AlamTime end, ID");
 
+// Imports and exports: every row of a kind at once, and bound inserts that
+// an import repeats inside its one transaction.
+inline const QString IEAll = QStringLiteral("select TypeID,IEUrl,IEName,ReMark from IE order by ID");
+inline const QString IEImport = QStringLiteral("insert into IE(TypeID,IEUrl,IEName,ReMark) values (?1,?2,?3,?4)");
+inline const QString TreeImport = QStringLiteral("insert into %s(SelfIndex,ParentIndex,TypeName) values (?1,?2,?3)");
+inline const QString NoteAll = QStringLiteral("select TypeID,ReMark from NoteBook order by TypeID");
+inline const QString NoteImport = QStringLiteral("insert into NoteBook(TypeID,ReMark) values (?1,?2)");
+
 // Settings.
 inline const QString ConfigRead = QStringLiteral("select * from SysSet");
 inline const QString ConfigWrite = QStringLiteral("update SysSet set bPass='%s',[PassWord]='%s' ");

@@ -45,6 +45,9 @@ public:
 
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
     void ExecSQL(const QString& batch);
+    // Runs `work` on the connection inside one transaction: all of it, or none of
+    // it when anything raises. Engine failures come out as EDBException.
+    void Transaction(const std::function<void(sqlite3* db)>& work);
     // A complete copy of the database, replacing the destination only once whole.
     void BackupTo(const QString& destination);
     // Replaces the database with a checked copy of the source; a source that is
