@@ -24,6 +24,7 @@
 #include "widgets/TZentDBGrid.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -32,6 +33,7 @@
 #include <QSignalSpy>
 #include <QTextEdit>
 #include <QThread>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <csignal>
@@ -115,6 +117,7 @@ private slots:
     void minimiseWithoutTrayKeepsWindowReachable();
     void backupNames_data();
     void backupNames();
+    void fileDialogsStartAtHomeOrLastFolder();
     void restoreReloadsEveryView();
     void oneCopyPerDatabase();
     void showRequestBringsTheWindowBack();
@@ -287,6 +290,53 @@ void TestDesktop::minimiseWithoutTrayKeepsWindowReachable()
     window.NShowForm->trigger();
     QVERIFY(window.isVisible());
     QVERIFY(!window.isMinimized());
+}
+
+void TestDesktop::fileDialogsStartAtHomeOrLastFolder()
+{
+    TestEnv env;
+    const QString home = QDir::homePath();
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral("/")); // as a program started from the menu may be
+    auto restore = qScopeGuard([&before] { QDir::setCurrent(before); });
+    QCOMPARE(FileDialogs::StartFolder(), home);
+
+    // A folder with one file of a known age, opened by picking a file there.
+    const QString folder = env.file(QStringLiteral("backups"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile old(folder + QStringLiteral("/old.bat"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(2048, 'x')) == 2048);
+    old.close();
+    QVERIFY(old.open(QIODevice::Append));
+    QVERIFY(old.setFileTime(QDateTime(QDate(2024, 3, 5), QTime(14, 7)), QFileDevice::FileModificationTime));
+    old.close();
+    FileDialogs::setNextFileName(folder + QStringLiteral("/new.bat"));
+    FileDialogs::getSaveFileName(nullptr, QStringLiteral("数据文件 (*.bat)"));
+    QCOMPARE(FileDialogs::StartFolder(), folder);
+
+    QString shownFolder;
+    QStringList row;
+    ModalPoller look([&](QDialog* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        QVERIFY(dialog);
+        shownFolder = dialog->directory().absolutePath();
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) == 1; }, 5000));
+        for (int column = 0; column < 4; ++column) {
+            row << view->model()->index(0, column, view->rootIndex()).data().toString();
+        }
+    });
+    FileDialogs::getOpenFileName(nullptr, QStringLiteral("数据文件 (*.bat)"));
+    QVERIFY(look.handled());
+    QCOMPARE(shownFolder, folder);
+    // Size and date in Chinese whatever the system's locale is.
+    QCOMPARE(row, (QStringList{"old.bat", QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(2048), "BAT 文件",
+                               "2024-03-05 14:07"}));
+
+    // A folder removed since: back to the home folder.
+    QVERIFY(QDir(folder).removeRecursively());
+    QCOMPARE(FileDialogs::StartFolder(), home);
 }
 
 void TestDesktop::backupNames_data()

@@ -10,6 +10,7 @@
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
 #include "desktop/TrayIcon.h"
+#include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "store/TDbAccess.h"
@@ -24,11 +25,13 @@ void resetSeams()
     ClearTerminateRequest();
     ShellOpenSeam::setOpener({});
     FileDialogs::clearNextFileName();
+    FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
     AlertNotice::setBus({});
     TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
+    CommandLine::setPasswordReader({});
 }
 
 } // namespace
