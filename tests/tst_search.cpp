@@ -10,6 +10,7 @@
 #include "reminders/RemindersTab.h"
 #include "search/TFormSearch.h"
 #include "store/DbConnection.h"
+#include "store/DbKey.h"
 #include "store/SearchAll.h"
 #include "store/SearchReader.h"
 #include "store/TDbAccess.h"
@@ -267,6 +268,13 @@ void TestSearch::restoreWhileSearching()
     form.edtSearch->setText(QStringLiteral("x.or"));
     QTRY_COMPARE(form.lvResult->topLevelItemCount(), 1);
     QCOMPARE(form.Shown().urls.first().address, QStringLiteral("x.org"));
+
+    // Likewise when the file is encrypted anew with a password: the search reads on with it.
+    DbAccess->ChangeKey(DbKey::fromPassword(QStringLiteral("密码pw")));
+    form.edtSearch->setText(QStringLiteral("x.o"));
+    QTRY_COMPARE(form.Shown().text, QStringLiteral("x.o"));
+    QVERIFY2(form.Shown().error.isEmpty(), qPrintable(form.Shown().error));
+    QCOMPARE(form.Shown().urls.size(), 1);
 }
 
 void TestSearch::windowOpensOnce()
