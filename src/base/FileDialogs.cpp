@@ -123,18 +123,23 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
 QString getExistingDirectory(QWidget* parent)
 {
     if (auto next = takeNext()) {
+        g_lastFolder = *next;
         return *next;
     }
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QString(), StartFolder());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     NameOnlyIconProvider names;
     dialog.setIconProvider(&names);
+    dialog.setProxyModel(new ChineseColumns(&dialog));
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return dialog.selectedFiles().first();
+    // The next dialog opens in the folder picked, not above it.
+    g_lastFolder = dialog.selectedFiles().first();
+    return g_lastFolder;
 }
 
 void setNextFileName(const QString& name)
