@@ -120,13 +120,13 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
     return ask(parent, filter, QFileDialog::AcceptOpen);
 }
 
-QString getExistingDirectory(QWidget* parent)
+QString getExistingDirectory(QWidget* parent, const QString& caption)
 {
     if (auto next = takeNext()) {
         g_lastFolder = *next;
         return *next;
     }
-    QFileDialog dialog(parent, QString(), StartFolder());
+    QFileDialog dialog(parent, caption, StartFolder());
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     NameOnlyIconProvider names;
     dialog.setIconProvider(&names);
