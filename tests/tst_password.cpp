@@ -514,15 +514,17 @@ void TestPassword::lockHidesUntilThePassword()
     const QList<std::function<void()>> waysBack = {
         [&] { window.NShowForm->trigger(); }, [&] { window.Tray->WMTrayNotify(QSystemTrayIcon::DoubleClick); },
         [&] { window.ShowRequested(); }, // a second start's hand-over
+        [&] { window.NSearchAll2->trigger(); }, // the search lists every text
     };
     for (const auto& back : waysBack) {
         ModalPoller refused(typeInto({QStringLiteral("PW"), QStringLiteral("-")}));
         back();
         QVERIFY(refused.handled());
         QVERIFY(!window.isVisible());
+        QVERIFY(!window.FormSearch);
         QVERIFY(AppLock::isLocked());
     }
-    QCOMPARE(env.messages.texts(), QStringList(3, QStringLiteral("密码输入错误!")));
+    QCOMPARE(env.messages.texts(), QStringList(4, QStringLiteral("密码输入错误!")));
     QString caption;
     ModalPoller unlocked(typeInto({QStringLiteral("pw")}, &caption));
     window.ShowRequested();

@@ -18,6 +18,7 @@ class UrlsTab;
 class AlamScheduler;
 class TZentTree;
 class TrayIcon;
+class TFormSearch;
 class WindowLock;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
@@ -69,6 +70,10 @@ public:
     QAction* NShowForm = nullptr;
     QAction* NLock = nullptr; // 锁定
     QAction* NClose = nullptr;
+    QAction* NSearchAll1 = nullptr; // 搜索全部… (settings menu; Ctrl+Shift+F)
+    QAction* NSearchAll2 = nullptr; // 搜索全部… (tray menu)
+    // The one search window, made at its first use.
+    TFormSearch* FormSearch = nullptr;
 
     TrayIcon* Tray = nullptr;
     TZentTree* IETypeTree = nullptr;
@@ -94,6 +99,7 @@ private:
     void N11Click();
     void chk1Click();
     void AppMinimize();
+    void NSearchAllClick();
 
 public:
     // Every view loaded again from the database (after a restore).
