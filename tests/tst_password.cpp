@@ -513,7 +513,7 @@ void TestPassword::lockHidesUntilThePassword()
     // Every way back asks first; a wrong password or none leaves it locked.
     const QList<std::function<void()>> waysBack = {
         [&] { window.NShowForm->trigger(); }, [&] { window.Tray->WMTrayNotify(QSystemTrayIcon::DoubleClick); },
-        [&] { window.ShowRequested(); }, // a second start's hand-over
+        [&] { window.ShowRequested(); },        // a second start's hand-over
         [&] { window.NSearchAll2->trigger(); }, // the search lists every text
     };
     for (const auto& back : waysBack) {
