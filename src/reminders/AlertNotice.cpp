@@ -206,7 +206,9 @@ AlertNotice::~AlertNotice()
     if (m_id == 0) {
         return;
     }
-    NoticeRouter::instance()->remove(m_id, this);
+    if (NoticeRouter* router = NoticeRouter::instance(false)) {
+        router->remove(m_id, this);
+    }
     if (!m_closed) {
         closeNotification(m_bus, m_id);
     }
