@@ -70,6 +70,11 @@ void Statement::bind(int index, const QVariant& value)
     }
 }
 
+void Statement::reset()
+{
+    sqlite3_reset(m_stmt);
+}
+
 void Statement::bindInt64(int index, qint64 value)
 {
     if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK) {

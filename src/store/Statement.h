@@ -37,6 +37,8 @@ public:
     bool step();
     // Steps to the end, dropping any rows.
     void run();
+    // Ready to run again, parameters kept: a statement kept for a repeated query.
+    void reset();
 
     int columnCount() const;
     QString columnName(int column) const;
