@@ -105,6 +105,8 @@ bool DbConnection::close(QString* error)
     if (!m_db) {
         return true;
     }
+    sqlite3_finalize(m_dataVersion);
+    m_dataVersion = nullptr;
     if (sqlite3_close(m_db) != SQLITE_OK) {
         if (error) {
             *error = QString::fromUtf8(sqlite3_errmsg(m_db));
@@ -113,6 +115,23 @@ bool DbConnection::close(QString* error)
     }
     m_db = nullptr;
     return true;
+}
+
+qint64 DbConnection::dataVersion()
+{
+    if (!m_db) {
+        throw EngineError(lastError());
+    }
+    if (!m_dataVersion && sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &m_dataVersion, nullptr) != SQLITE_OK) {
+        throw EngineError(lastError());
+    }
+    const bool row = sqlite3_step(m_dataVersion) == SQLITE_ROW;
+    const qint64 version = row ? sqlite3_column_int64(m_dataVersion, 0) : 0;
+    sqlite3_reset(m_dataVersion);
+    if (!row) {
+        throw EngineError(lastError());
+    }
+    return version;
 }
 
 void DbConnection::exec(const QString& sql)

@@ -81,6 +81,10 @@ inline const QString SnoozeAdd = QStringLiteral("insert into AlamSnooze(AlamID,S
 inline const QString SnoozeDue =
     QStringLiteral("select a.ID,a.Remark,a.ReDay from AlamSnooze s join Alam a on a.ID=s.AlamID where s.SnoozeAt<=%s "
                    "order by s.SnoozeAt,a.ID");
+// What the scheduler keeps between changes: every reminder time, the first snooze.
+inline const QString AlamTimes = QStringLiteral("select distinct AlamTime from Alam where AlamTime is not null");
+inline const QString SnoozeFirst =
+    QStringLiteral("select min(s.SnoozeAt) from AlamSnooze s join Alam a on a.ID=s.AlamID");
 inline const QString SnoozeDone = QStringLiteral("delete from AlamSnooze where SnoozeAt<=%s");
 inline const QString SnoozeDelete = QStringLiteral("delete from AlamSnooze where AlamID=%s");
 

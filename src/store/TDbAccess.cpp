@@ -59,10 +59,19 @@ TDbAccess::TDbAccess()
     QObject::connect(&m_writeBack, &QTimer::timeout, [this] { WriteBack(); });
 }
 
+void TDbAccess::noteChange()
+{
+    // Counted for the whole process, so that no two connections ever share a version.
+    static quint64 changes = 0;
+    m_changes = ++changes;
+}
+
 int TDbAccess::onCommit(void* self)
 {
     // Called inside the commit: only note it; the write-back runs once changes stop.
-    static_cast<TDbAccess*>(self)->m_writeBack.start();
+    auto* access = static_cast<TDbAccess*>(self);
+    access->noteChange();
+    access->m_writeBack.start();
     return 0;
 }
 
@@ -103,6 +112,7 @@ void TDbAccess::openConnection()
         // The one table the program adds to the file it was given.
         Connection.exec(Sql::SnoozeTable);
         sqlite3_commit_hook(Connection.handle(), &TDbAccess::onCommit, this);
+        noteChange();
     } catch (...) {
         Connection.close();
         throw;
@@ -195,6 +205,24 @@ qint64 TDbAccess::QueryInt(const QString& statement)
     const qint64 value = IntQuery.eof() ? 0 : IntQuery.value(0).toLongLong();
     IntQuery.close();
     return value;
+}
+
+quint64 TDbAccess::DataVersion()
+{
+    if (!Connection.isOpen()) {
+        noteChange(); // whoever asks next reconnects and sees what is there
+        return m_changes;
+    }
+    try {
+        const qint64 other = Connection.dataVersion();
+        if (other != m_otherVersion) {
+            m_otherVersion = other;
+            noteChange();
+        }
+    } catch (const EngineError&) {
+        noteChange();
+    }
+    return m_changes;
 }
 
 void TDbAccess::ExecSQL(const QString& batch)

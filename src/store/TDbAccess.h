@@ -41,6 +41,11 @@ public:
     void WriteBack();
     static constexpr int kWriteBackDelayMs = 2000;
 
+    // Differs from its last value whenever the data may have changed since: a
+    // commit of this program, a new connection, another program's commit. Lets a
+    // reader keep what it derived from the data until then.
+    quint64 DataVersion();
+
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
     void ExecSQL(const QString& batch);
     // A complete copy of the database, replacing the destination only once whole.
@@ -63,9 +68,12 @@ private:
     void openInto(ResultSet& rows, const QString& statement);
 
     static int onCommit(void* self);
+    void noteChange();
 
     DbConnection Connection;
     QTimer m_writeBack;
+    quint64 m_changes = 0;
+    qint64 m_otherVersion = 0;
 };
 
 // The one instance, created and connected by the main block.
