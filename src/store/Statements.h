@@ -33,6 +33,8 @@ inline const QString IEDeleteGroup = QStringLiteral("delete from IE where TypeID
 inline const QString NoteCount = QStringLiteral("select count(TypeID) from NoteBook where TypeID= %s ");
 inline const QString NoteRead = QStringLiteral("select * from NoteBook where TypeID=%s ");
 inline const QString NoteEditRow = QStringLiteral("select * from NoteBook where TypeId=%s");
+// The text bound as a parameter: a write without reading the old text first.
+inline const QString NoteWrite = QStringLiteral("update NoteBook set ReMark=?1 where TypeID=?2");
 inline const QString NoteEmptyRow = QStringLiteral("select * from NoteBook where 1<> 1 ");
 inline const QString NoteDelete = QStringLiteral("delete from NoteBook where TypeID=%s");
 

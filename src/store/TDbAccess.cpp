@@ -250,6 +250,21 @@ void TDbAccess::ExecSQL(const QString& batch)
     }
 }
 
+int TDbAccess::ExecBound(const QString& statement, const QVariantList& values)
+{
+    try {
+        ensureOpen();
+        Statement stmt(Connection.handle(), statement.toUtf8());
+        for (int i = 0; i < values.size(); ++i) {
+            stmt.bind(i + 1, values.at(i));
+        }
+        stmt.run();
+        return sqlite3_changes(Connection.handle());
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), kExecFailed, statement);
+    }
+}
+
 void TDbAccess::ensureOpenFor(const QString& userMessage)
 {
     try {

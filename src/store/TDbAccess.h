@@ -48,6 +48,9 @@ public:
 
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
     void ExecSQL(const QString& batch);
+    // Runs one statement with its values bound to ?1, ?2, ... (never put into
+    // the text), as its own transaction; returns how many rows it changed.
+    int ExecBound(const QString& statement, const QVariantList& values);
     // A complete copy of the database, replacing the destination only once whole.
     void BackupTo(const QString& destination);
     // Replaces the database with a checked copy of the source; a source that is
