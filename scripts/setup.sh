@@ -10,6 +10,9 @@ packages=(
     fonts-wqy-microhei
     libbenchmark-dev libxcb1-dev
     xvfb xdotool imagemagick x11-utils twm trayer
+    dbus-daemon
+    libqt6svg6
+    desktop-file-utils appstream dpkg-dev
 )
 
 missing=()

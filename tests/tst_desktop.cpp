@@ -1,5 +1,6 @@
 // Desktop integration: the autostart entry, the tray icon's handler and window
 // hiding, backup names, and restores that reload every view or are refused.
+#include "FakeNotifications.h"
 #include "MakeDb.h"
 #include "ModalPoller.h"
 #include "Seed.h"
@@ -23,12 +24,16 @@
 #include "widgets/TZentDBGrid.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTextEdit>
+#include <QThread>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 #include <csignal>
@@ -77,6 +82,26 @@ QStringList treeTexts(QTreeWidget* tree)
 
 } // namespace
 
+// A StatusNotifier watcher as a desktop's tray host runs it, with or without a
+// host registered.
+class FakeStatusNotifierWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+
+public:
+    explicit FakeStatusNotifierWatcher(bool host) : m_host(host)
+    {}
+    bool hostRegistered() const
+    {
+        return m_host;
+    }
+
+private:
+    bool m_host;
+};
+
 class TestDesktop : public QObject
 {
     Q_OBJECT
@@ -92,6 +117,7 @@ private slots:
     void minimiseWithoutTrayKeepsWindowReachable();
     void backupNames_data();
     void backupNames();
+    void fileDialogsStartAtHomeOrLastFolder();
     void restoreReloadsEveryView();
     void oneCopyPerDatabase();
     void showRequestBringsTheWindowBack();
@@ -197,21 +223,50 @@ void TestDesktop::autostartWriteFailureIsShown()
 
 void TestDesktop::trayActivations_data()
 {
+    QTest::addColumn<QString>("host"); // what the session bus offers
     QTest::addColumn<int>("reason");
     QTest::addColumn<bool>("restores");
-    QTest::newRow("double click") << int(QSystemTrayIcon::DoubleClick) << true;
-    QTest::newRow("single click") << int(QSystemTrayIcon::Trigger) << false;
-    QTest::newRow("middle click") << int(QSystemTrayIcon::MiddleClick) << false;
-    QTest::newRow("context menu") << int(QSystemTrayIcon::Context) << false;
-    QTest::newRow("unknown") << int(QSystemTrayIcon::Unknown) << false;
+    QTest::newRow("double click") << "no bus" << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("single click") << "no bus" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("middle click") << "no bus" << int(QSystemTrayIcon::MiddleClick) << false;
+    QTest::newRow("context menu") << "no bus" << int(QSystemTrayIcon::Context) << false;
+    QTest::newRow("unknown") << "no bus" << int(QSystemTrayIcon::Unknown) << false;
+    QTest::newRow("single click, bus without watcher") << "bus" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("single click, watcher without host") << "watcher" << int(QSystemTrayIcon::Trigger) << false;
+    QTest::newRow("single click, StatusNotifier host") << "host" << int(QSystemTrayIcon::Trigger) << true;
+    QTest::newRow("double click, StatusNotifier host") << "host" << int(QSystemTrayIcon::DoubleClick) << true;
+    QTest::newRow("middle click, StatusNotifier host") << "host" << int(QSystemTrayIcon::MiddleClick) << false;
 }
 
 void TestDesktop::trayActivations()
 {
+    QFETCH(QString, host);
     QFETCH(int, reason);
     QFETCH(bool, restores);
     TestEnv env;
+    PrivateBus bus;
+    // The program asks with a blocking call: the watcher answers from a thread of its own.
+    QThread watcherThread;
+    FakeStatusNotifierWatcher watcher(host == QLatin1String("host"));
+    watcher.moveToThread(&watcherThread);
+    watcherThread.start();
+    auto stop = qScopeGuard([&watcherThread] {
+        watcherThread.quit();
+        watcherThread.wait();
+    });
+    if (host != QLatin1String("no bus")) {
+        QVERIFY2(!bus.address().isEmpty(), qPrintable(bus.error()));
+        QDBusConnection tray = bus.connect(QStringLiteral("tray"));
+        if (host != QLatin1String("bus")) {
+            QDBusConnection service = bus.connect(QStringLiteral("watcher"));
+            QVERIFY(service.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                           QDBusConnection::ExportAllProperties));
+            QVERIFY(service.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+        }
+        TrayIcon::setBus(tray.name());
+    }
     TFormMain window;
+    QCOMPARE(window.Tray->SingleClickHost(), host == QLatin1String("host"));
     window.show();
     QCOMPARE(window.Tray->icon()->toolTip(), QStringLiteral("Vornet"));
     QCOMPARE(window.Tray->icon()->contextMenu(), window.PopupMenu);
@@ -235,6 +290,53 @@ void TestDesktop::minimiseWithoutTrayKeepsWindowReachable()
     window.NShowForm->trigger();
     QVERIFY(window.isVisible());
     QVERIFY(!window.isMinimized());
+}
+
+void TestDesktop::fileDialogsStartAtHomeOrLastFolder()
+{
+    TestEnv env;
+    const QString home = QDir::homePath();
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral("/")); // as a program started from the menu may be
+    auto restore = qScopeGuard([&before] { QDir::setCurrent(before); });
+    QCOMPARE(FileDialogs::StartFolder(), home);
+
+    // A folder with one file of a known age, opened by picking a file there.
+    const QString folder = env.file(QStringLiteral("backups"));
+    QVERIFY(QDir().mkpath(folder));
+    QFile old(folder + QStringLiteral("/old.bat"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(2048, 'x')) == 2048);
+    old.close();
+    QVERIFY(old.open(QIODevice::Append));
+    QVERIFY(old.setFileTime(QDateTime(QDate(2024, 3, 5), QTime(14, 7)), QFileDevice::FileModificationTime));
+    old.close();
+    FileDialogs::setNextFileName(folder + QStringLiteral("/new.bat"));
+    FileDialogs::getSaveFileName(nullptr, QStringLiteral("数据文件 (*.bat)"));
+    QCOMPARE(FileDialogs::StartFolder(), folder);
+
+    QString shownFolder;
+    QStringList row;
+    ModalPoller look([&](QDialog* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        QVERIFY(dialog);
+        shownFolder = dialog->directory().absolutePath();
+        auto* view = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitFor([view] { return view->model()->rowCount(view->rootIndex()) == 1; }, 5000));
+        for (int column = 0; column < 4; ++column) {
+            row << view->model()->index(0, column, view->rootIndex()).data().toString();
+        }
+    });
+    FileDialogs::getOpenFileName(nullptr, QStringLiteral("数据文件 (*.bat)"));
+    QVERIFY(look.handled());
+    QCOMPARE(shownFolder, folder);
+    // Size and date in Chinese whatever the system's locale is.
+    QCOMPARE(row, (QStringList{"old.bat", QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(2048), "BAT 文件",
+                               "2024-03-05 14:07"}));
+
+    // A folder removed since: back to the home folder.
+    QVERIFY(QDir(folder).removeRecursively());
+    QCOMPARE(FileDialogs::StartFolder(), home);
 }
 
 void TestDesktop::backupNames_data()

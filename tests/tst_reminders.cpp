@@ -1,5 +1,6 @@
 // Reminders: the list and its filters, the scheduler with the clock set by the
 // test, the alert window and its answers, the editors and the phrases.
+#include "FakeNotifications.h"
 #include "ModalPoller.h"
 #include "Seed.h"
 #include "TestEnv.h"
@@ -8,6 +9,7 @@
 #include "desktop/TrayIcon.h"
 #include "frame/TFormMain.h"
 #include "reminders/AlamScheduler.h"
+#include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormAddAlam.h"
@@ -98,6 +100,10 @@ private slots:
     void scheduleKeepsItselfCurrent();
     void snooze_data();
     void snooze();
+    void desktopNotice_data();
+    void desktopNotice();
+    void desktopNoticeWithoutService();
+    void desktopNoticeAnsweredBeforePosted();
     void missedWhileAway();
     void nothingMissedShowsNothing();
     void seenRowRepaintsWhole();
@@ -483,6 +489,217 @@ void TestReminders::snooze()
         QCOMPARE(window.ts3->lv1->topLevelItem(0)->text(3), QString());
         QCOMPARE(AlamStore.DueAt(moment).size(), 1);
     }
+}
+
+namespace {
+
+// A private bus with the fake notification service on it, and the program's
+// notices pointed at it. Made after the sandbox, which points them nowhere.
+struct NoticeBus
+{
+    explicit NoticeBus(bool serve = true)
+    {
+        if (bus.address().isEmpty()) {
+            return;
+        }
+        served = !serve || this->serve();
+        program = bus.connect(QStringLiteral("program"));
+        AlertNotice::setBus(QStringLiteral("program"));
+    }
+    ~NoticeBus()
+    {
+        TFormShowAlam::CloseAll();
+        AlertNotice::setBus(QStringLiteral("vhsandbox-no-bus"));
+    }
+    bool ready() const
+    {
+        return !bus.address().isEmpty() && served && program.isConnected();
+    }
+    // Everything sent so far on either side has arrived and been handled: the
+    // bus hands each connection its messages in order.
+    bool settle()
+    {
+        const QDBusMessage ping = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId"));
+        bool answered = true;
+        for (QDBusConnection* side : {&service, &program, &service}) {
+            answered = answered && (!side->isConnected() || side->call(ping).type() == QDBusMessage::ReplyMessage);
+            QCoreApplication::processEvents();
+        }
+        return answered;
+    }
+    bool serve()
+    {
+        service = bus.connect(QStringLiteral("fake-service"));
+        return fake.serveOn(service);
+    }
+    // The newest alert, once the service has given its notification a number.
+    TFormShowAlam* posted()
+    {
+        TFormShowAlam* alert = TFormShowAlam::OpenAlerts().value(TFormShowAlam::OpenAlerts().size() - 1);
+        auto* notice = alert ? alert->findChild<AlertNotice*>() : nullptr;
+        return notice && QTest::qWaitFor([notice] { return notice->Id() != 0; }, 5000) ? alert : nullptr;
+    }
+
+    PrivateBus bus;
+    FakeNotifications fake;
+    QDBusConnection service{QString()};
+    QDBusConnection program{QString()};
+    bool served = false;
+};
+
+} // namespace
+
+void TestReminders::desktopNotice_data()
+{
+    QTest::addColumn<bool>("daily");
+    QTest::addColumn<bool>("markup");
+    QTest::addColumn<QString>("answer"); // what the user does, and where
+    QTest::addColumn<QString>("stored"); // what then holds for the reminder
+    QTest::addColumn<bool>("alertStays");
+    QTest::addColumn<bool>("closeAsked"); // the program closed the notification
+    QTest::newRow("看到了 in the notification") << false << false << "action seen"
+                                                << "seen" << false << true;
+    QTest::newRow("看到了, daily, markup") << true << true << "action seen"
+                                           << "as it was" << false << true;
+    QTest::newRow("稍后提醒 in the notification") << false << true << "action later"
+                                                  << "in 5 minutes" << false << true;
+    QTest::newRow("a click on the notification itself") << false << false << "action default"
+                                                        << "seen" << true << true;
+    QTest::newRow("看到了并保留 in the alert") << false << false << "button save"
+                                               << "seen" << false << true;
+    QTest::newRow("看到了并删除 in the alert") << false << false << "button delete"
+                                               << "deleted" << false << true;
+    QTest::newRow("notification closed by the user") << false << false << "closed 2"
+                                                     << "as it was" << false << false;
+    QTest::newRow("notification timed out") << false << false << "closed 1"
+                                            << "seen" << true << false;
+}
+
+void TestReminders::desktopNotice()
+{
+    QFETCH(bool, daily);
+    QFETCH(bool, markup);
+    QFETCH(QString, answer);
+    QFETCH(QString, stored);
+    QFETCH(bool, alertStays);
+    QFETCH(bool, closeAsked);
+    const QDateTime now(kToday, QTime(9, 30, 0));
+    TestEnv env(true, now);
+    Chime::setPlayer([] {});
+    NoticeBus notices;
+    QVERIFY2(notices.ready(), qPrintable(notices.bus.error()));
+    if (markup) {
+        notices.fake.capabilities << QStringLiteral("body-markup");
+    }
+    const char* text = "<b>开会</b> & 带上\n报告";
+    const qint64 id = daily ? addDaily("09:30:00", text) : addOnce("09:30:00", kToday, text);
+    TFormMain window;
+    window.show();
+    ShowAlamAlert(QString::number(id), QString::fromUtf8(text), daily, now);
+    QPointer<TFormShowAlam> alert = notices.posted();
+    QVERIFY(alert);
+    QCOMPARE(notices.fake.notices.size(), 1);
+    const FakeNotifications::Notice& posted = notices.fake.notices.first();
+    QCOMPARE(posted.app, QStringLiteral("Vornet-Halvik"));
+    QCOMPARE(posted.replaces, 0u);
+    QCOMPARE(posted.summary, QStringLiteral("提醒"));
+    // Where the service reads markup the text is escaped, so it reads as typed.
+    QCOMPARE(posted.body,
+             markup ? QStringLiteral("&lt;b&gt;开会&lt;/b&gt; &amp; 带上\n报告") : QString::fromUtf8(text));
+    QCOMPARE(posted.actions, (QStringList{"seen", "看到了", "later", "稍后提醒"}));
+    QCOMPARE(posted.timeout, 0);
+    QCOMPARE(posted.hints.value(QStringLiteral("urgency")).toInt(), 2);
+    const uint number = alert->findChild<AlertNotice*>()->Id();
+
+    const qint64 changes = QueryInt(QStringLiteral("select total_changes()"));
+    const QString where = answer.section(QLatin1Char(' '), 0, 0);
+    const QString what = answer.section(QLatin1Char(' '), 1);
+    if (where == QLatin1String("action")) {
+        notices.fake.invoke(number, what);
+    } else if (where == QLatin1String("closed")) {
+        notices.fake.closeByService(number, what.toUInt());
+    } else {
+        QVERIFY(QTest::qWaitFor([&] { return alert && alert->isVisible(); }));
+        (what == QLatin1String("save") ? alert->btnOkSave : alert->btnOkDel)->click();
+    }
+    if (alertStays) {
+        // Something that must change nothing.
+        QVERIFY(notices.settle());
+        QVERIFY(alert);
+        QCOMPARE(QueryInt(QStringLiteral("select total_changes()")), changes);
+        // The alert still answers; a notification the service dropped is not closed.
+        alert->btnOkSave->click();
+    }
+    QTRY_VERIFY(alert.isNull());
+    if (stored == QLatin1String("seen")) {
+        QTRY_COMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(id)), 1);
+    } else if (stored == QLatin1String("deleted")) {
+        QTRY_COMPARE(QueryInt(QStringLiteral("select count(*) from Alam where ID=%1").arg(id)), 0);
+    } else if (stored == QLatin1String("in 5 minutes")) {
+        QTRY_COMPARE(AlamStore.DueAt(now.addSecs(AlertNotice::kLaterSeconds)).size(), 1);
+        QCOMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(id)), 0);
+    } else if (!alertStays) {
+        QVERIFY(notices.settle());
+        QCOMPARE(QueryInt(QStringLiteral("select total_changes()")), changes);
+    }
+    if (closeAsked) {
+        QTRY_COMPARE(notices.fake.closed, QList<uint>{number});
+    } else {
+        QVERIFY(notices.settle());
+        QCOMPARE(notices.fake.closed, QList<uint>{});
+    }
+    QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestReminders::desktopNoticeWithoutService()
+{
+    TestEnv env;
+    Chime::setPlayer([] {});
+    NoticeBus notices(false);
+    QVERIFY2(notices.ready(), qPrintable(notices.bus.error()));
+    const qint64 first = addOnce("09:30:00", kToday, "first");
+    const qint64 second = addOnce("09:31:00", kToday, "second");
+    TFormMain window;
+    window.show();
+    // Nobody serves notifications: the alert alone, and not a word about it.
+    ExceptionHandler.LastMessage.clear();
+    ShowAlamAlert(QString::number(first), QStringLiteral("first"), false);
+    QPointer<TFormShowAlam> alert = TFormShowAlam::OpenAlerts().last();
+    QVERIFY(notices.settle());
+    QVERIFY(env.messages.boxes().isEmpty());
+    QCOMPARE(ExceptionHandler.LastMessage, QString());
+    // A service that starts later serves the alerts that come later.
+    QVERIFY(notices.serve());
+    ShowAlamAlert(QString::number(second), QStringLiteral("second"), false);
+    TFormShowAlam* later = notices.posted();
+    QVERIFY(later);
+    QCOMPARE(notices.fake.notices.size(), 1);
+    QCOMPARE(notices.fake.notices.first().body, QStringLiteral("second"));
+    notices.fake.invoke(later->findChild<AlertNotice*>()->Id(), QStringLiteral("seen"));
+    QTRY_COMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(second)), 1);
+    alert->btnOkSave->click();
+    QTRY_COMPARE(QueryInt(QStringLiteral("select bLook<>0 from Alam where ID=%1").arg(first)), 1);
+    QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestReminders::desktopNoticeAnsweredBeforePosted()
+{
+    TestEnv env;
+    Chime::setPlayer([] {});
+    NoticeBus notices;
+    QVERIFY2(notices.ready(), qPrintable(notices.bus.error()));
+    notices.fake.holdReplies = true;
+    addDaily("09:30:00", "daily");
+    ShowAlamAlert(QStringLiteral("1"), QStringLiteral("daily"), true);
+    QPointer<TFormShowAlam> alert = TFormShowAlam::OpenAlerts().last();
+    QTRY_COMPARE(notices.fake.notices.size(), 1);
+    alert->btnOkSave->click();
+    QTRY_VERIFY(alert.isNull());
+    // The service's number comes after the alert went: that notification goes too.
+    notices.fake.release();
+    QTRY_COMPARE(notices.fake.closed, QList<uint>{1});
 }
 
 void TestReminders::missedWhileAway()

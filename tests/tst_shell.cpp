@@ -3,15 +3,19 @@
 #include "ModalPoller.h"
 #include "TestEnv.h"
 #include "base/AppPath.h"
+#include "base/Application.h"
 #include "base/Clock.h"
+#include "base/DisplayPlatform.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/Log.h"
 #include "base/Messages.h"
 #include "base/ShellOpen.h"
+#include "frame/FirstStart.h"
 #include "frame/StartupSequence.h"
 #include "frame/TFormMain.h"
 #include "notes/NotesTab.h"
+#include "store/TDbAccess.h"
 
 #include <QCheckBox>
 #include <QDirIterator>
@@ -44,6 +48,15 @@ private slots:
     void sessionEndAsksTheSameQuestion();
     void settingsMenuAtPointer();
     void homePage();
+    void installedLayout_data();
+    void installedLayout();
+    void userDataFolder_data();
+    void userDataFolder();
+    void firstStartMakesFolderAndDatabase();
+    void firstStartFailuresAreShown_data();
+    void firstStartFailuresAreShown();
+    void platformUnderWayland_data();
+    void platformUnderWayland();
 };
 
 void TestShell::logFilePerDay()
@@ -334,6 +347,172 @@ void TestShell::homePage()
     QCOMPARE(env.opened.size(), 2);
     QCOMPARE(env.opened.first().scheme(), QStringLiteral("http"));
     QCOMPARE(env.opened.first().host(), QStringLiteral("www.vornet-halvik.example"));
+}
+
+void TestShell::installedLayout_data()
+{
+    QTest::addColumn<QString>("executableFolder");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("installed");
+    const QString ours = QStringLiteral("share/metainfo/") + AppPaths::kAppId + QStringLiteral(".metainfo.xml");
+    QTest::newRow("any prefix") << "opt/vh/bin" << QStringList{"opt/vh/bin/vornet-halvik", "opt/vh/" + ours} << true;
+    QTest::newRow("build folder") << "build/bin" << QStringList{"build/bin/vornet-halvik", "build/bin/bookkeep.dat"}
+                                  << false;
+    QTest::newRow("another program's share")
+        << "usr/bin" << QStringList{"usr/bin/vornet-halvik", "usr/share/metainfo/other.metainfo.xml"} << false;
+    QTest::newRow("not in a bin folder") << "opt/vh/app" << QStringList{"opt/vh/app/vornet-halvik", "opt/vh/" + ours}
+                                         << false;
+    QTest::newRow("metainfo beside, not in share") << "opt/bin" << QStringList{"opt/bin/" + ours} << false;
+}
+
+void TestShell::installedLayout()
+{
+    QFETCH(QString, executableFolder);
+    QFETCH(QStringList, files);
+    QFETCH(bool, installed);
+    TestEnv env(false);
+    const QString root = env.file(QStringLiteral("tree/"));
+    for (const QString& name : files) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + name).absolutePath()));
+        QFile file(root + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir().mkpath(root + executableFolder));
+    QCOMPARE(AppPaths::IsInstalledLayout(root + executableFolder), installed);
+    // Installed, the data leave the program's folder for the user's own.
+    QCOMPARE(AppPaths::FolderFor(root + executableFolder),
+             installed ? env.file(QStringLiteral("data/Vornet-Halvik/")) : root + executableFolder + QLatin1Char('/'));
+}
+
+void TestShell::userDataFolder_data()
+{
+    QTest::addColumn<QString>("xdgDataHome");
+    QTest::addColumn<QString>("expected"); // under the home folder
+    QTest::newRow("unset") << QString() << ".local/share/Vornet-Halvik/";
+    QTest::newRow("absolute") << "HOME/my data/"
+                              << "my data/Vornet-Halvik/";
+    QTest::newRow("relative is ignored") << "my data"
+                                         << ".local/share/Vornet-Halvik/";
+}
+
+void TestShell::userDataFolder()
+{
+    QFETCH(QString, xdgDataHome);
+    QFETCH(QString, expected);
+    TestEnv env(false);
+    if (xdgDataHome.isNull()) {
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        qputenv("XDG_DATA_HOME", xdgDataHome.replace(QStringLiteral("HOME/"), env.folder()).toUtf8());
+    }
+    QCOMPARE(AppPaths::UserDataFolder(), env.file(expected));
+}
+
+void TestShell::firstStartMakesFolderAndDatabase()
+{
+    TestEnv env(false);
+    const QString folder = env.file(QStringLiteral("data/Vornet-Halvik/"));
+    QVERIFY(FirstStart::MakeDataFolder(folder));
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions()); // the owner's alone
+    QVERIFY(FirstStart::MakeDatabaseIfMissing(folder + QStringLiteral("bookkeep.dat")));
+    setAppPath(folder);
+    TDbAccess made;
+    QVERIFY(made.Connect());
+    QCOMPARE(made.QueryInt(QStringLiteral("select count(*) from SysSet")), 1);
+
+    // Whatever is there already is never replaced, however it looks.
+    QFile kept(env.file(QStringLiteral("kept.dat")));
+    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("mine") == 4);
+    kept.close();
+    QVERIFY(FirstStart::MakeDataFolder(folder));
+    QVERIFY(FirstStart::MakeDatabaseIfMissing(kept.fileName()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("mine"));
+    QVERIFY(env.messages.boxes().isEmpty());
+    QVERIFY(!TerminateRequested());
+}
+
+void TestShell::firstStartFailuresAreShown_data()
+{
+    QTest::addColumn<bool>("folderStep");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder under a file") << true << "无法创建数据文件夹：";
+    QTest::newRow("database in a missing folder") << false << "无法创建数据库 ";
+}
+
+void TestShell::firstStartFailuresAreShown()
+{
+    QFETCH(bool, folderStep);
+    QFETCH(QString, reason);
+    TestEnv env(false);
+    QFile blocker(env.file(QStringLiteral("a-file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const bool made = folderStep ? FirstStart::MakeDataFolder(env.file(QStringLiteral("a-file/Vornet-Halvik")))
+                                 : FirstStart::MakeDatabaseIfMissing(env.file(QStringLiteral("none/bookkeep.dat")));
+    QVERIFY(!made);
+    QCOMPARE(env.messages.boxes().size(), 1);
+    QVERIFY2(env.messages.texts().first().startsWith(QStringLiteral("数据库连接失败！\r\n详细信息：") + reason),
+             qPrintable(env.messages.texts().first()));
+    QVERIFY(TerminateRequested());
+}
+
+void TestShell::platformUnderWayland_data()
+{
+    QTest::addColumn<QString>("waylandDisplay");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("chosen"); // QT_QPA_PLATFORM
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("wayland with an X server") << "wayland-0"
+                                              << ":1"
+                                              << "" << QStringList() << QByteArray("xcb");
+    QTest::newRow("wayland alone") << "wayland-0"
+                                   << ""
+                                   << "" << QStringList() << QByteArray();
+    QTest::newRow("X alone") << ""
+                             << ":0"
+                             << "" << QStringList() << QByteArray();
+    QTest::newRow("the user's variable") << "wayland-0"
+                                         << ":1"
+                                         << "wayland" << QStringList() << QByteArray();
+    QTest::newRow("the user's argument") << "wayland-0"
+                                         << ":1"
+                                         << "" << QStringList{"-platform", "wayland"} << QByteArray();
+    QTest::newRow("the user's long argument") << "wayland-0"
+                                              << ":1"
+                                              << "" << QStringList{"--platform=wayland"} << QByteArray();
+    QTest::newRow("other arguments") << "wayland-0"
+                                     << ":1"
+                                     << "" << QStringList{"--version", "x"} << QByteArray("xcb");
+}
+
+void TestShell::platformUnderWayland()
+{
+    QFETCH(QString, waylandDisplay);
+    QFETCH(QString, display);
+    QFETCH(QString, chosen);
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, expected);
+    const QByteArray saved[] = {qgetenv("WAYLAND_DISPLAY"), qgetenv("DISPLAY"), qgetenv("QT_QPA_PLATFORM")};
+    const char* names[] = {"WAYLAND_DISPLAY", "DISPLAY", "QT_QPA_PLATFORM"};
+    const QString values[] = {waylandDisplay, display, chosen};
+    for (int i = 0; i < 3; ++i) {
+        if (values[i].isEmpty()) {
+            qunsetenv(names[i]);
+        } else {
+            qputenv(names[i], values[i].toUtf8());
+        }
+    }
+    const QByteArray preferred = DisplayPlatform::Preferred(arguments);
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i].isNull()) {
+            qunsetenv(names[i]);
+        } else {
+            qputenv(names[i], saved[i]);
+        }
+    }
+    QCOMPARE(preferred, expected);
 }
 
 QTEST_MAIN(TestShell)

@@ -9,6 +9,8 @@
 #include "base/Messages.h"
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
+#include "desktop/TrayIcon.h"
+#include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "store/TDbAccess.h"
 
@@ -22,7 +24,10 @@ void resetSeams()
     ClearTerminateRequest();
     ShellOpenSeam::setOpener({});
     FileDialogs::clearNextFileName();
+    FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
+    AlertNotice::setBus({});
+    TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
 }
@@ -38,8 +43,12 @@ Sandbox::Sandbox(bool connect, const QDateTime& now)
     setAppPath(m_dir.path());
     qputenv("HOME", m_dir.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (m_dir.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (m_dir.path() + QStringLiteral("/data")).toUtf8());
     Clock::setFixed(now);
     ShellOpenSeam::setOpener([](const QUrl&) {});
+    // Nothing is posted to the desktop the tests run on.
+    AlertNotice::setBus(QStringLiteral("vhsandbox-no-bus"));
+    TrayIcon::setBus(QStringLiteral("vhsandbox-no-bus"));
     // A box nobody answers would stop the run: every box is taken as answered No.
     Messages::setPresenter([](Messages::Kind, const QString&, const QString&) { return false; });
     MakeDatabase(dbPath());

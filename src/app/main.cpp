@@ -1,6 +1,8 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
+#include "base/DisplayPlatform.h"
 #include "desktop/SingleInstance.h"
+#include "frame/FirstStart.h"
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
 #include "reminders/TFormShowAlam.h"
@@ -10,13 +12,26 @@
 
 int main(int argc, char** argv)
 {
+    const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
+    if (chosePlatform) {
+        DisplayPlatform::Forget();
+    }
     TApplication::installChineseTranslations();
 
+    // Installed, the program keeps its data in the user's data folder and makes
+    // it on the first start; anywhere else it uses what lies beside it.
+    const bool installed = AppPaths::IsInstalledLayout(QCoreApplication::applicationDirPath());
+    if (installed && !FirstStart::MakeDataFolder(AppPath())) {
+        return 1;
+    }
     // A second start only brings the running copy's window forward.
     SingleInstance instance(AppPath() + DbFile::kFileName);
     if (!instance.Claim()) {
         return 0;
+    }
+    if (installed && !FirstStart::MakeDatabaseIfMissing(AppPath() + DbFile::kFileName)) {
+        return 1;
     }
 
     TDbAccess db;

@@ -2,13 +2,25 @@
 
 #include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QStyle>
 #include <optional>
 
 namespace {
 
 std::optional<QString> g_next;
+QString g_lastFolder;
+
+void remember(const QString& picked)
+{
+    if (!picked.isEmpty()) {
+        g_lastFolder = QFileInfo(picked).absolutePath();
+    }
+}
 
 std::optional<QString> takeNext()
 {
@@ -40,11 +52,37 @@ public:
     }
 };
 
+// Sizes and dates in the program's own language: the toolkit's file model writes
+// them in the system locale, which may be any (English month names under C).
+class ChineseColumns : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role == Qt::DisplayRole && files && (index.column() == 1 || index.column() == 3)) {
+            const QFileInfo info = files->fileInfo(mapToSource(index));
+            const QLocale chinese(QLocale::Chinese, QLocale::China);
+            if (index.column() == 3) {
+                return chinese.toString(info.lastModified(), QStringLiteral("yyyy-MM-dd HH:mm"));
+            }
+            return info.isDir() ? QString() : chinese.formattedDataSize(info.size());
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
 QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(parent, QString(), QString(), filter);
+    QFileDialog dialog(parent, QString(), FileDialogs::StartFolder(), filter);
+    // The toolkit's own dialog: the desktop's native one would bring neither the
+    // name-only provider nor the Chinese columns.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
     NameOnlyIconProvider names;
     dialog.setIconProvider(&names);
+    dialog.setProxyModel(new ChineseColumns(&dialog));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (mode == QFileDialog::AcceptSave) {
@@ -55,6 +93,7 @@ QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
+    remember(dialog.selectedFiles().first());
     return dialog.selectedFiles().first();
 }
 
@@ -65,6 +104,7 @@ namespace FileDialogs {
 QString getSaveFileName(QWidget* parent, const QString& filter)
 {
     if (auto next = takeNext()) {
+        remember(*next);
         return *next;
     }
     // A backup replaces an existing file without asking.
@@ -74,6 +114,7 @@ QString getSaveFileName(QWidget* parent, const QString& filter)
 QString getOpenFileName(QWidget* parent, const QString& filter)
 {
     if (auto next = takeNext()) {
+        remember(*next);
         return *next;
     }
     return ask(parent, filter, QFileDialog::AcceptOpen);
@@ -87,6 +128,17 @@ void setNextFileName(const QString& name)
 void clearNextFileName()
 {
     g_next.reset();
+}
+
+QString StartFolder()
+{
+    // A folder removed since is no place to start.
+    return !g_lastFolder.isEmpty() && QFileInfo(g_lastFolder).isDir() ? g_lastFolder : QDir::homePath();
+}
+
+void forgetLastFolder()
+{
+    g_lastFolder.clear();
 }
 
 } // namespace FileDialogs

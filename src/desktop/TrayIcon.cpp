@@ -1,15 +1,52 @@
 #include "TrayIcon.h"
 
+#include "base/AppIcon.h"
 #include "base/ExceptionHandler.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
 
+namespace {
+
+QString g_bus;
+
+// Whether the toolkit puts the icon on a StatusNotifier host: it does whenever the
+// session bus has a watcher with a host registered, and asks just that when the
+// icon is made. Such a host reports a click as a single activation only.
+bool statusNotifierHost()
+{
+    QDBusConnection bus = g_bus.isEmpty() ? QDBusConnection::sessionBus() : QDBusConnection(g_bus);
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher)) {
+        return false;
+    }
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // A watcher that does not answer at once is as good as none.
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+}
+
+} // namespace
+
+void TrayIcon::setBus(const QString& connectionName)
+{
+    g_bus = connectionName;
+}
+
 TrayIcon::TrayIcon(QWidget* window, QMenu* menu) : QObject(window)
 {
-    m_icon = new QSystemTrayIcon(QIcon(QStringLiteral(":/app.png")), this);
+    m_singleClickHost = statusNotifierHost();
+    m_icon = new QSystemTrayIcon(AppIcon(), this);
     m_icon->setObjectName(QStringLiteral("TrayIcon"));
     m_icon->setToolTip(QStringLiteral("Vornet"));
     m_icon->setContextMenu(menu);
@@ -48,7 +85,7 @@ bool TrayIcon::Usable() const
 void TrayIcon::WMTrayNotify(QSystemTrayIcon::ActivationReason reason)
 {
     // The menu of a right click is shown by the tray itself.
-    if (reason == QSystemTrayIcon::DoubleClick) {
+    if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && m_singleClickHost)) {
         emit restoreRequested();
     }
 }

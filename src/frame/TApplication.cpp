@@ -1,5 +1,7 @@
 #include "TApplication.h"
 
+#include "base/AppIcon.h"
+#include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/ExceptionHandler.h"
 #include "base/Messages.h"
@@ -16,7 +18,9 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     // The tray keeps the program alive while its window is hidden; it ends only
     // through the close question.
     setQuitOnLastWindowClosed(false);
-    setWindowIcon(QIcon(QStringLiteral(":/app.png")));
+    setWindowIcon(AppIcon());
+    // Wayland desktops find the menu entry, and with it the icon, by this name.
+    setDesktopFileName(AppPaths::kAppId);
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

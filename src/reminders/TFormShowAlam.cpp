@@ -1,6 +1,7 @@
 #include "TFormShowAlam.h"
 
 #include "AlamEvents.h"
+#include "AlertNotice.h"
 #include "Chime.h"
 #include "TFormMissedAlam.h"
 #include "base/Clock.h"
@@ -167,6 +168,7 @@ void openAlert(const Waiting& alert)
     // A closed alert frees its place for the next one waiting.
     QObject::connect(window, &QObject::destroyed, qApp, [] { QTimer::singleShot(0, qApp, &showWaiting); });
     window->show();
+    AlertNotice::Post(window);
 }
 
 } // namespace

@@ -70,11 +70,6 @@ void Statement::bind(int index, const QVariant& value)
     }
 }
 
-void Statement::reset()
-{
-    sqlite3_reset(m_stmt);
-}
-
 void Statement::bindInt64(int index, qint64 value)
 {
     if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK) {
@@ -100,6 +95,14 @@ bool Statement::step()
 void Statement::run()
 {
     while (step()) {
+    }
+}
+
+void Statement::reset()
+{
+    if (m_stmt) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
     }
 }
 

@@ -37,7 +37,7 @@ public:
     bool step();
     // Steps to the end, dropping any rows.
     void run();
-    // Ready to run again, parameters kept: a statement kept for a repeated query.
+    // Ready to be bound and run again.
     void reset();
 
     int columnCount() const;

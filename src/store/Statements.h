@@ -96,6 +96,14 @@ inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark)
 inline const QString PhraseChange = QStringLiteral("update AlamContext set Remark='%s' where ID=%s  ");
 inline const QString PhraseDelete = QStringLiteral("delete from AlamContext where ID=%s ");
 
+// Imports and exports: every row of a kind at once, and bound inserts that
+// an import repeats inside its one transaction.
+inline const QString IEAll = QStringLiteral("select TypeID,IEUrl,IEName,ReMark from IE order by ID");
+inline const QString IEImport = QStringLiteral("insert into IE(TypeID,IEUrl,IEName,ReMark) values (?1,?2,?3,?4)");
+inline const QString TreeImport = QStringLiteral("insert into %s(SelfIndex,ParentIndex,TypeName) values (?1,?2,?3)");
+inline const QString NoteAll = QStringLiteral("select TypeID,ReMark from NoteBook order by TypeID");
+inline const QString NoteImport = QStringLiteral("insert into NoteBook(TypeID,ReMark) values (?1,?2)");
+
 // Settings.
 inline const QString ConfigRead = QStringLiteral("select * from SysSet");
 inline const QString ConfigWrite = QStringLiteral("update SysSet set bPass='%s',[PassWord]='%s' ");

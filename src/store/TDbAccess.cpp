@@ -265,6 +265,26 @@ int TDbAccess::ExecBound(const QString& statement, const QVariantList& values)
     }
 }
 
+void TDbAccess::Transaction(const std::function<void(sqlite3* db)>& work)
+{
+    try {
+        ensureOpen();
+        sqlite3* db = Connection.handle();
+        Connection.exec(QStringLiteral("BEGIN"));
+        try {
+            work(db);
+            Connection.exec(QStringLiteral("COMMIT"));
+        } catch (...) {
+            if (!sqlite3_get_autocommit(db)) {
+                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            }
+            throw;
+        }
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), kExecFailed, QString());
+    }
+}
+
 void TDbAccess::ensureOpenFor(const QString& userMessage)
 {
     try {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QTimer>
+#include <functional>
 
 // The program's one way to its database: one keyed connection to bookkeep.dat in
 // the program folder and four result sets, each reserved to one kind of use.
@@ -51,6 +52,9 @@ public:
     // Runs one statement with its values bound to ?1, ?2, ... (never put into
     // the text), as its own transaction; returns how many rows it changed.
     int ExecBound(const QString& statement, const QVariantList& values);
+    // Runs `work` on the connection inside one transaction: all of it, or none of
+    // it when anything raises. Engine failures come out as EDBException.
+    void Transaction(const std::function<void(sqlite3* db)>& work);
     // A complete copy of the database, replacing the destination only once whole.
     void BackupTo(const QString& destination);
     // Replaces the database with a checked copy of the source; a source that is

@@ -1,5 +1,6 @@
 #include "UrlsTab.h"
 
+#include "BookmarkCommands.h"
 #include "TFormAddIE.h"
 #include "base/ExceptionHandler.h"
 #include "base/Messages.h"
@@ -62,6 +63,9 @@ UrlsTab::UrlsTab(QWidget* parent) : QWidget(parent)
     NDelIEType = AddNamedAction(pmIEType, "NDelIEType", QStringLiteral("删除组"));
     pmIEType->addSeparator()->setObjectName(QStringLiteral("N4"));
     N5 = AddNamedAction(pmIEType, "N5", QStringLiteral("新建网址"));
+    pmIEType->addSeparator();
+    NImportIE = AddNamedAction(pmIEType, "NImportIE", QStringLiteral("导入书签…"));
+    NExportIE = AddNamedAction(pmIEType, "NExportIE", QStringLiteral("导出书签…"));
     pmIE = new QMenu(this);
     pmIE->setObjectName(QStringLiteral("pmIE"));
     N1 = AddNamedAction(pmIE, "N1", QStringLiteral("新建"));
@@ -82,6 +86,8 @@ UrlsTab::UrlsTab(QWidget* parent) : QWidget(parent)
     connect(NDelIEType, &QAction::triggered, this, guard([this] { NDelIETypeClick(); }));
     connect(N5, &QAction::triggered, this, guard([this] { N5Click(); }));
     connect(N1, &QAction::triggered, this, guard([this] { N5Click(); }));
+    connect(NImportIE, &QAction::triggered, this, guard([this] { ImportBookmarksCommand(*this); }));
+    connect(NExportIE, &QAction::triggered, this, guard([this] { ExportBookmarksCommand(*this); }));
     connect(N2, &QAction::triggered, this, guard([this] { N2Click(); }));
     connect(N3, &QAction::triggered, this, guard([this] { N3Click(); }));
     connect(N8, &QAction::triggered, this, guard([this] { N8Click(); }));

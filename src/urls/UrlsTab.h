@@ -39,7 +39,9 @@ public:
     QAction* NAddIEType = nullptr;
     QAction* NModIeType = nullptr;
     QAction* NDelIEType = nullptr;
-    QAction* N5 = nullptr; // 新建网址
+    QAction* N5 = nullptr;        // 新建网址
+    QAction* NImportIE = nullptr; // 导入书签…
+    QAction* NExportIE = nullptr; // 导出书签…
     QMenu* pmIE = nullptr;
     QAction* N1 = nullptr; // 新建
     QAction* N2 = nullptr; // 修改

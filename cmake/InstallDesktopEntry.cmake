@@ -1,0 +1,20 @@
+# Run by `cmake --install`: writes the menu entry with the installed program's
+# path, quoted as the desktop entry rules want when the path needs it.
+set(exe "${CMAKE_INSTALL_PREFIX}/bin/vornet-halvik")
+set(exec "${exe}")
+if(exec MATCHES "[^A-Za-z0-9_./+-]")
+    string(REPLACE "\\" "\\\\" exec "${exec}")
+    string(REPLACE "\"" "\\\"" exec "${exec}")
+    string(REPLACE "`" "\\`" exec "${exec}")
+    string(REPLACE "$" "\\$" exec "${exec}")
+    set(exec "\"${exec}\"")
+    # The value itself is a string: its backslashes are escaped once more.
+    string(REPLACE "\\" "\\\\" exec "${exec}")
+endif()
+string(REPLACE "%" "%%" exec "${exec}")
+set(VH_EXEC "${exec}")
+set(folder "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications")
+set(entry "${folder}/${VH_APP_ID}.desktop")
+message(STATUS "Installing: ${entry}")
+configure_file("${VH_DESKTOP_TEMPLATE}" "${entry}" @ONLY)
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${entry}")
