@@ -24,6 +24,8 @@
 #include "widgets/ListFill.h"
 
 #include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -100,6 +102,7 @@ private slots:
     void scheduleKeepsItselfCurrent();
     void snooze_data();
     void snooze();
+    void customSnoozeMoment();
     void desktopNotice_data();
     void desktopNotice();
     void desktopNoticeWithoutService();
@@ -491,6 +494,30 @@ void TestReminders::snooze()
     }
 }
 
+void TestReminders::customSnoozeMoment()
+{
+    const QDateTime now(kToday, QTime(9, 30, 0));
+    TestEnv env(true, now);
+    QDateTime chosen;
+    bool stayedOpen = false;
+    ModalPoller poller([&](QDialog* d) {
+        auto* when = d->findChild<QDateTimeEdit*>(QStringLiteral("dtpLater"));
+        auto* ok = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        // A moment not after now is refused and the dialog stays for another.
+        when->setDateTime(now);
+        ok->click();
+        stayedOpen = d->isVisible();
+        when->setDateTime(now.addSecs(90));
+        ok->click();
+    });
+    QWidget owner;
+    chosen = TFormShowAlam::AskSnoozeMoment(&owner);
+    QVERIFY(poller.handled());
+    QVERIFY(stayedOpen);
+    QCOMPARE(env.messages.texts(), QStringList{"设置的提醒时间不能早于当前时间！"});
+    QCOMPARE(chosen, now.addSecs(90));
+}
+
 namespace {
 
 // A private bus with the fake notification service on it, and the program's
@@ -711,11 +738,28 @@ void TestReminders::missedWhileAway()
     addOnce("09:10:00", kToday, "seen", true);
     addDaily("07:00:00", "daily");
     addOnce("11:00:00", kToday, "later");
+    // Shown after the main window, so that the main window does not cover it.
+    struct ShowOrder : QObject
+    {
+        QStringList shown;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show && watched->isWidgetType() &&
+                static_cast<QWidget*>(watched)->isWindow()) {
+                shown << watched->objectName();
+            }
+            return false;
+        }
+    } order;
+    qApp->installEventFilter(&order);
     TFormMain window;
     window.show();
     // One window for all of them, no alert each.
     QPointer<TFormMissedAlam> missed = TFormMissedAlam::Current();
     QVERIFY(missed);
+    QTRY_VERIFY(missed->isVisible());
+    qApp->removeEventFilter(&order);
+    QCOMPARE(order.shown, (QStringList{"FormMain", "FormMissedAlam"}));
     QCOMPARE(missed->windowTitle(), QStringLiteral("错过的提醒"));
     QVERIFY(TFormShowAlam::OpenAlerts().isEmpty());
     auto texts = [&missed] {

@@ -5,19 +5,29 @@
 #include "TestEnv.h"
 #include "base/Exceptions.h"
 #include "base/FileDialogs.h"
+#include "desktop/SingleInstance.h"
+#include "frame/CommandLine.h"
 #include "frame/TFormMain.h"
 #include "groups/TZentTree.h"
+#include "notes/NotesTab.h"
 #include "store/BookmarkFile.h"
 #include "store/BookmarkTransfer.h"
+#include "store/NoteTransfer.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
+#include "store/TNote.h"
 #include "urls/UrlsTab.h"
 #include "widgets/TZentDBGrid.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QStringEncoder>
 #include <QTreeWidget>
 #include <QtTest>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -89,6 +99,64 @@ QByteArray bookmarkFile(const QByteArray& body, const QByteArray& head = "<!DOCT
     return head + "<DL><p>\n" + body + "\n</DL><p>\n";
 }
 
+// Every file and folder under a folder, relative, with each file's text.
+QStringList folderDump(const QString& top)
+{
+    QStringList out;
+    QDirIterator it(top, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString rel = QDir(top).relativeFilePath(path);
+        out << (it.fileInfo().isDir() ? rel + u'/' : rel + QStringLiteral(" = ") + QString::fromUtf8(fileBytes(path)));
+    }
+    out.sort();
+    return out;
+}
+
+// The note groups by path, each with its note when it has one, sorted.
+QStringList noteDump()
+{
+    QHash<int, QPair<int, QString>> groups;
+    DbAccess->OpenQuery(QStringLiteral("select SelfIndex,ParentIndex,TypeName from NoteType"));
+    for (ResultSet& q = DbAccess->Query; !q.eof(); q.next()) {
+        groups.insert(q.value(0).toInt(), {q.value(1).toInt(), q.value(2).toString()});
+    }
+    auto path = [&](int group) {
+        QString p;
+        for (int g = group; g != 0 && groups.contains(g); g = groups[g].first) {
+            p = groups[g].second + u'/' + p;
+        }
+        return p;
+    };
+    QHash<int, QString> notes;
+    DbAccess->OpenQuery(QStringLiteral("select TypeID,ReMark from NoteBook"));
+    for (ResultSet& q = DbAccess->Query; !q.eof(); q.next()) {
+        notes.insert(q.value(0).toInt(), q.value(1).toString());
+    }
+    QStringList out;
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        out << path(it.key()) + (notes.contains(it.key()) ? QStringLiteral(" = ") + notes[it.key()] : QString());
+    }
+    out.sort();
+    return out;
+}
+
+void addNote(int group, const QString& text)
+{
+    NoteStore.TypeID = group;
+    NoteStore.ReMark = text;
+    NoteStore.AddNote();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        qFatal("cannot write a test file");
+    }
+}
+
 } // namespace
 
 class TestTransfer : public QObject
@@ -106,6 +174,16 @@ private slots:
     void bookmarkRoundTrip();
     void exportOneGroup();
     void bookmarkMenu();
+    void safeNames_data();
+    void safeNames();
+    void notesOutAndBackIn();
+    void importAnyTextFolder();
+    void noteTransferFailures();
+    void noteMenu();
+    void commandLineParse_data();
+    void commandLineParse();
+    void commandLineRuns();
+    void commandLinePassword();
 };
 
 void TestTransfer::browserLayouts_data()
@@ -411,6 +489,336 @@ void TestTransfer::bookmarkMenu()
     FileDialogs::setNextFileName(QString());
     tab->NImportIE->trigger();
     QCOMPARE(env.messages.boxes().size(), boxes);
+}
+
+void TestTransfer::safeNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("safe");
+    QTest::newRow("forbidden marks") << "a/b\\c:d*e?f\"g<h>i|j"
+                                     << "abcdefghij";
+    QTest::newRow("controls") << "\x01tab\there\x7F"
+                              << "tabhere";
+    QTest::newRow("edge dots and blanks") << " . 名字. . "
+                                          << "名字";
+    QTest::newRow("hidden") << ".config"
+                            << "config";
+    QTest::newRow("device") << "CON"
+                            << "CON_";
+    QTest::newRow("device with ending") << "nul.txt"
+                                        << "nul_.txt";
+    QTest::newRow("device numbered") << "Lpt9"
+                                     << "Lpt9_";
+    QTest::newRow("not a device") << "COM10"
+                                  << "COM10";
+    QTest::newRow("nothing left") << "?*."
+                                  << "未命名";
+    QTest::newRow("empty") << ""
+                           << "未命名";
+    QTest::newRow("long, cut at a character") << QString(70, QChar(0x4E2D)) << QString(66, QChar(0x4E2D));
+    QTest::newRow("long, a pair kept whole") << QStringLiteral("a") + QString::fromUcs4(U"😀").repeated(60)
+                                             << QStringLiteral("a") + QString::fromUcs4(U"😀").repeated(49);
+}
+
+void TestTransfer::safeNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, safe);
+    QCOMPARE(NoteFiles::SafeName(name), safe);
+    QVERIFY(NoteFiles::SafeName(name).toUtf8().size() <= 200);
+}
+
+void TestTransfer::notesOutAndBackIn()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("工作"));
+    addGroup(QStringLiteral("NoteType"), 2, 1, QStringLiteral("周报"));
+    addGroup(QStringLiteral("NoteType"), 3, 1, QStringLiteral("工作.txt")); // beside the note file
+    addGroup(QStringLiteral("NoteType"), 4, 0, QStringLiteral("a?"));
+    addGroup(QStringLiteral("NoteType"), 5, 0, QStringLiteral("A*")); // the same name where case is ignored
+    addGroup(QStringLiteral("NoteType"), 6, 0, QStringLiteral("空"));
+    addNote(0, QStringLiteral("根的笔记"));
+    addNote(1, QStringLiteral("第一行\n'引号' \"双引号\"\n\n"));
+    addNote(2, QStringLiteral("周五"));
+    addNote(3, QStringLiteral("不是笔记文件"));
+    addNote(5, QString());
+    const QString out = env.file(QStringLiteral("out"));
+    const NoteExportResult written = ExportNotes(0, out);
+    QCOMPARE(written.groups, 7);
+    QCOMPARE(written.notes, 4);
+    QCOMPARE(written.folder, out + QStringLiteral("/根目录"));
+    QCOMPARE(folderDump(out), (QStringList{"根目录/", "根目录/A (2)/", "根目录/a/", "根目录/工作/", "根目录/工作/周报/",
+                                           "根目录/工作/周报/周报.txt = 周五", "根目录/工作/工作.txt (2)/",
+                                           "根目录/工作/工作.txt (2)/工作.txt (2).txt = 不是笔记文件",
+                                           "根目录/工作/工作.txt = 第一行\n'引号' \"双引号\"\n\n",
+                                           "根目录/根目录.txt = 根的笔记", "根目录/空/"}));
+    QCOMPARE(NoteExportSummary(written), QStringLiteral("笔记导出完成：7 个分组、4 篇笔记已写入 ") + written.folder);
+
+    // Back in, into an emptied tree: the root's folder becomes a group of its own,
+    // numbered as the root's caption is taken.
+    ExecSQL(QStringLiteral("delete from NoteType@#@delete from NoteBook"));
+    const NoteImportResult read = ImportNotes(written.folder, 0);
+    QCOMPARE(read.groups, 7);
+    QCOMPARE(read.notes, 4);
+    QCOMPARE(read.skipped, 0);
+    QCOMPARE(noteDump(),
+             (QStringList{"根目录 (2)/ = 根的笔记", "根目录 (2)/A (2)/", "根目录 (2)/a/",
+                          "根目录 (2)/工作/ = 第一行\n'引号' \"双引号\"\n\n", "根目录 (2)/工作/周报/ = 周五",
+                          "根目录 (2)/工作/工作.txt (2)/ = 不是笔记文件", "根目录 (2)/空/"}));
+    // Out again beside the first: a new folder, the first untouched.
+    QCOMPARE(ExportNotes(0, out).folder, out + QStringLiteral("/根目录 (2)"));
+    QCOMPARE(folderDump(out + QStringLiteral("/根目录")).size(), 10);
+}
+
+void TestTransfer::importAnyTextFolder()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("记事"));
+    addGroup(QStringLiteral("NoteType"), 2, 0, QStringLiteral("a"));
+    const QString top = env.file(QStringLiteral("记事"));
+    QStringEncoder gbk("GB18030");
+    writeBytes(top + QStringLiteral("/a.txt"), gbk(QStringLiteral("国标编码的文字")));
+    writeBytes(top + QStringLiteral("/b.MD"), "\xEF\xBB\xBF# 标题\r\n正文\r\n");
+    writeBytes(top + QStringLiteral("/c.jpg"), "\xFF\xD8");
+    writeBytes(top + QStringLiteral("/.hidden/x.txt"), "hidden");
+    writeBytes(top + QStringLiteral("/sub/sub.txt"), "子目录自己的笔记");
+    writeBytes(top + QStringLiteral("/sub/d.txt"), "d");
+    writeBytes(top + QStringLiteral("/sub/deeper/readme"), "no ending");
+    const NoteImportResult r = ImportNotes(top + QStringLiteral("/"), 1);
+    QCOMPARE(NoteImportSummary(r), QStringLiteral("笔记导入完成：新建 6 个分组，导入 4 篇笔记；跳过 2 个文件"
+                                                  "（不是 .txt、.md 文件，或大于 100 MB）。"));
+    QCOMPARE(noteDump(), (QStringList{"a/", "记事/", "记事/记事 (2)/", "记事/记事 (2)/a (2)/ = 国标编码的文字",
+                                      "记事/记事 (2)/b/ = # 标题\n正文\n", "记事/记事 (2)/sub/ = 子目录自己的笔记",
+                                      "记事/记事 (2)/sub/d/ = d", "记事/记事 (2)/sub/deeper/"}));
+}
+
+void TestTransfer::noteTransferFailures()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("g"));
+    addNote(1, QStringLiteral("text"));
+    const QStringList before = noteDump();
+    auto message = [](const std::function<void()>& run) {
+        try {
+            run();
+        } catch (const EAppError& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    // A destination that is a file: nothing made, said so.
+    writeBytes(env.file(QStringLiteral("afile")), "x");
+    QCOMPARE(message([&] { ExportNotes(0, env.file(QStringLiteral("afile"))); }),
+             QStringLiteral("无法创建文件夹 ") + env.file(QStringLiteral("afile")));
+    QCOMPARE(message([&] { ImportNotes(env.file(QStringLiteral("missing")), 0); }),
+             QStringLiteral("找不到文件夹 ") + env.file(QStringLiteral("missing")));
+    // A failure half-way through the writing leaves no group and no note behind.
+    writeBytes(env.file(QStringLiteral("in/one.txt")), "1");
+    writeBytes(env.file(QStringLiteral("in/two.txt")), "fail");
+    ExecSQL(QStringLiteral("create trigger boom before insert on NoteBook when new.ReMark='fail' "
+                           "begin select raise(abort,'boom'); end"));
+    QVERIFY_THROWS_EXCEPTION(EDBException, ImportNotes(env.file(QStringLiteral("in")), 0));
+    QCOMPARE(noteDump(), before);
+    // An export cut off half-way leaves no folder behind.
+    const QString out = env.file(QStringLiteral("out"));
+    QDir().mkpath(out);
+    ExecSQL(QStringLiteral("drop trigger boom"));
+    // Thirty levels of the longest names run past the longest path there is.
+    for (int g = 2; g <= 31; ++g) {
+        addGroup(QStringLiteral("NoteType"), g, g - 1, QString(200, QChar(u'a' + g % 26)));
+    }
+    QVERIFY(message([&] { ExportNotes(0, out); }).startsWith(QStringLiteral("无法创建文件夹 ")));
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+}
+
+void TestTransfer::noteMenu()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("NoteType"), 1, 0, QStringLiteral("工作"));
+    addNote(1, QStringLiteral("工作笔记"));
+    TFormMain window;
+    window.show();
+    NotesTab* tab = window.ts2;
+    QStringList texts;
+    for (QAction* a : tab->pmNoteType->actions()) {
+        texts << a->text();
+    }
+    QVERIFY(texts.contains(QStringLiteral("导出笔记…")));
+    QVERIFY(texts.contains(QStringLiteral("导入笔记…")));
+
+    QTreeWidgetItem* work = tab->tvNote->topLevelItem(0)->child(0);
+    tab->tvNote->setCurrentItem(work);
+    const QString out = env.file(QStringLiteral("out"));
+    QDir().mkpath(out);
+    FileDialogs::setNextFileName(out);
+    tab->NExportNote->trigger();
+    QCOMPARE(env.messages.texts().last(),
+             QStringLiteral("笔记导出完成：1 个分组、1 篇笔记已写入 ") + out + QStringLiteral("/工作"));
+    QCOMPARE(folderDump(out), (QStringList{"工作/", "工作/工作.txt = 工作笔记"}));
+
+    // Read back in under the same group: it shows at once, numbered.
+    FileDialogs::setNextFileName(out + QStringLiteral("/工作"));
+    tab->NImportNote->trigger();
+    QCOMPARE(env.messages.texts().last(), QStringLiteral("笔记导入完成：新建 1 个分组，导入 1 篇笔记；跳过 0 "
+                                                         "个文件（不是 .txt、.md 文件，或大于 100 MB）。"));
+    work = tab->tvNote->currentItem();
+    QCOMPARE(work->text(0), QStringLiteral("工作"));
+    QCOMPARE(tab->mmoNote->toPlainText(), QStringLiteral("工作笔记"));
+    QCOMPARE(work->childCount(), 1);
+    tab->tvNote->setCurrentItem(work->child(0));
+    QCOMPARE(work->child(0)->text(0), QStringLiteral("工作 (2)"));
+    QCOMPARE(tab->mmoNote->toPlainText(), QStringLiteral("工作笔记"));
+}
+
+using Kind = CommandLine::Command::Kind;
+
+void TestTransfer::commandLineParse_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("nothing") << QStringList() << int(Kind::Window) << QString() << QString();
+    QTest::newRow("others ignored") << QStringList{"-platform", "xcb", "--bogus"} << int(Kind::Window) << QString()
+                                    << QString();
+    QTest::newRow("help") << QStringList{"--help"} << int(Kind::Help) << QString() << QString();
+    QTest::newRow("-h among others") << QStringList{"x", "-h"} << int(Kind::Help) << QString() << QString();
+    QTest::newRow("version") << QStringList{"--version"} << int(Kind::Version) << QString() << QString();
+    QTest::newRow("import bookmarks") << QStringList{"--import-bookmarks", "a b.html"} << int(Kind::ImportBookmarks)
+                                      << "a b.html" << QString();
+    QTest::newRow("with =") << QStringList{"--export-bookmarks=x=y.html"} << int(Kind::ExportBookmarks) << "x=y.html"
+                            << QString();
+    QTest::newRow("notes out") << QStringList{"--export-notes", "dir"} << int(Kind::ExportNotes) << "dir" << QString();
+    QTest::newRow("notes in") << QStringList{"--import-notes", "dir"} << int(Kind::ImportNotes) << "dir" << QString();
+    QTest::newRow("name missing") << QStringList{"--import-notes"} << int(Kind::Wrong) << QString()
+                                  << QStringLiteral("--import-notes 后面要写文件夹的名字。");
+    QTest::newRow("empty name") << QStringList{"--export-bookmarks="} << int(Kind::Wrong) << QString()
+                                << QStringLiteral("--export-bookmarks 后面要写文件的名字。");
+    QTest::newRow("two commands") << QStringList{"--export-notes", "d", "--import-notes", "e"} << int(Kind::Wrong)
+                                  << QString() << QStringLiteral("一次只能执行一个命令：--import-notes");
+}
+
+void TestTransfer::commandLineParse()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, kind);
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+    const CommandLine::Command command = CommandLine::Parse(arguments);
+    QCOMPARE(int(command.kind), kind);
+    QCOMPARE(command.path, path);
+    QCOMPARE(command.error, error);
+}
+
+namespace {
+
+struct Said
+{
+    int rc = -1;
+    QString out;
+    QString err;
+};
+
+Said run(const QStringList& arguments)
+{
+    Said said;
+    said.rc = CommandLine::Run(
+        CommandLine::Parse(arguments), [&](const QString& t) { said.out += t; },
+        [&](const QString& t) { said.err += t; });
+    return said;
+}
+
+} // namespace
+
+void TestTransfer::commandLineRuns()
+{
+    TestEnv env;
+    QVERIFY(run({"--help"}).out.contains(QStringLiteral("--import-bookmarks 文件")));
+    for (const char* option : {"--export-bookmarks", "--import-notes", "--export-notes", "--help", "--version"}) {
+        QVERIFY2(CommandLine::HelpText().contains(QLatin1String(option)), option);
+    }
+    QCOMPARE(run({"--version"}).out, QStringLiteral("Vornet-Halvik " VH_VERSION));
+    const Said wrong = run({"--import-bookmarks"});
+    QCOMPARE(wrong.rc, 2);
+    QCOMPARE(wrong.err, QStringLiteral("--import-bookmarks 后面要写文件的名字。\n用 vornet-halvik --help 查看用法。"));
+
+    const QString file = env.file(QStringLiteral("in.html"));
+    writeBytes(file, fixture(QStringLiteral("chromium.html")));
+    Said said = run({"--import-bookmarks", file});
+    QCOMPARE(said.rc, 0);
+    QCOMPARE(said.out, QStringLiteral("书签导入完成：新增 3 个网址，跳过 0 个已保存的网址，拒绝 1 个不能保存的地址"
+                                      "（javascript:、data: 或空地址）；新建 3 个分组。"));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 3);
+    said = run({"--export-bookmarks", env.file(QStringLiteral("out.html"))});
+    QCOMPARE(said.rc, 0);
+    QVERIFY(said.out.startsWith(QStringLiteral("书签导出完成：3 个分组、3 个网址已写入 ")));
+    said = run({"--export-notes", env.file(QStringLiteral("notes"))});
+    QCOMPARE(said.rc, 0);
+    QVERIFY(QFileInfo(env.file(QStringLiteral("notes/根目录"))).isDir());
+    said = run({"--import-notes", env.file(QStringLiteral("notes/根目录"))});
+    QCOMPARE(said.out, QStringLiteral("笔记导入完成：新建 1 个分组，导入 0 篇笔记；跳过 0 个文件（不是 .txt、.md "
+                                      "文件，或大于 100 MB）。"));
+
+    // A failure says why and ends with 1.
+    said = run({"--import-bookmarks", env.file(QStringLiteral("missing.html"))});
+    QCOMPARE(said.rc, 1);
+    QVERIFY2(said.err.startsWith(QStringLiteral("无法打开书签文件 ")), qPrintable(said.err));
+    QVERIFY(said.out.isEmpty());
+
+    // Beside a running copy nothing is done.
+    {
+        SingleInstance running(env.dbPath());
+        QVERIFY(running.HoldWithoutHandOver());
+        said = run({"--import-bookmarks", file});
+        QCOMPARE(said.rc, 3);
+        QCOMPARE(said.err, QStringLiteral("Vornet-Halvik 正在运行（数据库 %1）。请先退出正在运行的程序，"
+                                          "再从命令行导入或导出。")
+                               .arg(env.dbPath()));
+    }
+    // Without the database file.
+    QFile::rename(env.dbPath(), env.file(QStringLiteral("elsewhere.dat")));
+    said = run({"--export-notes", env.file(QStringLiteral("n2"))});
+    QCOMPARE(said.rc, 1);
+    QVERIFY2(said.err.startsWith(QStringLiteral("数据库连接失败！\n详细信息：")), qPrintable(said.err));
+    QVERIFY(!QFileInfo::exists(env.file(QStringLiteral("n2"))));
+}
+
+void TestTransfer::commandLinePassword()
+{
+    TestEnv env;
+    ConfigStore.LoadConfig();
+    ConfigStore.bPass = true;
+    ConfigStore.PassWord = QStringLiteral("密码 1");
+    ConfigStore.SaveConfig();
+    const QString out = env.file(QStringLiteral("out.html"));
+    QStringList prompts;
+    auto answer = [&](std::optional<QString> typed) {
+        CommandLine::setPasswordReader([&prompts, typed](const QString& prompt) {
+            prompts << prompt;
+            return typed;
+        });
+    };
+    answer(QStringLiteral("wrong"));
+    Said said = run({"--export-bookmarks", out});
+    QCOMPARE(said.rc, 1);
+    QCOMPARE(said.err, QStringLiteral("密码错误，未执行任何操作。"));
+    QCOMPARE(prompts, QStringList{QStringLiteral("请输入登录密码：")});
+    answer(std::nullopt);
+    said = run({"--export-bookmarks", out});
+    QCOMPARE(said.err, QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
+    QVERIFY(!QFileInfo::exists(out));
+    answer(QStringLiteral("密码 1"));
+    QCOMPARE(run({"--export-bookmarks", out}).rc, 0);
+    QVERIFY(QFileInfo::exists(out));
+    // The real reader, with no terminal to ask: refused at once, never waiting.
+    CommandLine::setPasswordReader({});
+    const int savedIn = dup(STDIN_FILENO);
+    QVERIFY(std::freopen("/dev/null", "r", stdin));
+    said = run({"--export-bookmarks", out});
+    dup2(savedIn, STDIN_FILENO);
+    ::close(savedIn);
+    QCOMPARE(said.rc, 1);
+    QCOMPARE(said.err, QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
 }
 
 QTEST_MAIN(TestTransfer)

@@ -10,6 +10,7 @@
 #include "base/ShellOpen.h"
 #include "desktop/AutoRun.h"
 #include "desktop/TrayIcon.h"
+#include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "store/TDbAccess.h"
@@ -30,6 +31,7 @@ void resetSeams()
     TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
+    CommandLine::setPasswordReader({});
 }
 
 } // namespace

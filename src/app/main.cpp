@@ -2,6 +2,7 @@
 #include "base/Application.h"
 #include "base/DisplayPlatform.h"
 #include "desktop/SingleInstance.h"
+#include "frame/CommandLine.h"
 #include "frame/FirstStart.h"
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
@@ -12,6 +13,10 @@
 
 int main(int argc, char** argv)
 {
+    // Imports, exports, --help and --version run without any window or display.
+    if (const std::optional<int> rc = CommandLine::RunIfAsked(argc, argv)) {
+        return *rc;
+    }
     const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
     if (chosePlatform) {

@@ -120,6 +120,23 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
     return ask(parent, filter, QFileDialog::AcceptOpen);
 }
 
+QString getExistingDirectory(QWidget* parent)
+{
+    if (auto next = takeNext()) {
+        return *next;
+    }
+    QFileDialog dialog(parent);
+    NameOnlyIconProvider names;
+    dialog.setIconProvider(&names);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().first();
+}
+
 void setNextFileName(const QString& name)
 {
     g_next = name;

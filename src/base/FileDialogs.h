@@ -12,6 +12,8 @@ namespace FileDialogs {
 
 QString getSaveFileName(QWidget* parent, const QString& filter);
 QString getOpenFileName(QWidget* parent, const QString& filter);
+// An existing folder.
+QString getExistingDirectory(QWidget* parent);
 
 // Tests: the next dialog returns this name at once without showing anything.
 void setNextFileName(const QString& name);

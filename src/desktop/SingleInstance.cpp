@@ -59,6 +59,11 @@ bool SingleInstance::handOver()
     return sent;
 }
 
+bool SingleInstance::HoldWithoutHandOver()
+{
+    return tryLock() || m_lockFd < 0;
+}
+
 bool SingleInstance::Claim(int patienceMs)
 {
     QElapsedTimer waited;

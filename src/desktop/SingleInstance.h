@@ -21,6 +21,9 @@ public:
     // and this copy should end. Where no lock can be made at all (a folder that
     // cannot be written), this copy runs and the database reports the folder.
     bool Claim(int patienceMs = 10000);
+    // Holds the lock without listening or asking the running copy anything: false
+    // while another copy holds it. Where no lock can be made, true, as Claim.
+    bool HoldWithoutHandOver();
 
 signals:
     // A later copy asked this one to show its window.

@@ -1,5 +1,6 @@
 #include "NotesTab.h"
 
+#include "NoteFolderCommands.h"
 #include "NoteSearch.h"
 #include "base/BlankText.h"
 #include "base/ExceptionHandler.h"
@@ -88,6 +89,9 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     NAddNoteType = AddNamedAction(pmNoteType, "NAddNoteType", QStringLiteral("新建组"));
     NModNoteType = AddNamedAction(pmNoteType, "NModNoteType", QStringLiteral("重命名组"));
     NDelNoteType = AddNamedAction(pmNoteType, "NDelNoteType", QStringLiteral("删除组"));
+    pmNoteType->addSeparator();
+    NExportNote = AddNamedAction(pmNoteType, "NExportNote", QStringLiteral("导出笔记…"));
+    NImportNote = AddNamedAction(pmNoteType, "NImportNote", QStringLiteral("导入笔记…"));
 
     DateKeys::install(mmoNote);
     connect(tvNote, &QWidget::customContextMenuRequested, this,
@@ -100,6 +104,8 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     connect(NAddNoteType, &QAction::triggered, this, guard([this] { NAddNoteTypeClick(); }));
     connect(NModNoteType, &QAction::triggered, this, guard([this] { NModNoteTypeClick(); }));
     connect(NDelNoteType, &QAction::triggered, this, guard([this] { NDelNoteTypeClick(); }));
+    connect(NExportNote, &QAction::triggered, this, guard([this] { ExportNotesCommand(*this); }));
+    connect(NImportNote, &QAction::triggered, this, guard([this] { ImportNotesCommand(*this); }));
 }
 
 void NotesTab::setTree(TZentTree* tree)

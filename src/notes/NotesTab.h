@@ -44,6 +44,8 @@ public:
     QAction* NAddNoteType = nullptr;
     QAction* NModNoteType = nullptr;
     QAction* NDelNoteType = nullptr;
+    QAction* NExportNote = nullptr; // 导出笔记…
+    QAction* NImportNote = nullptr; // 导入笔记…
 
     TZentTree* NoteTypeTree = nullptr;
 

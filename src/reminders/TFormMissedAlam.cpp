@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -65,8 +66,12 @@ TFormMissedAlam* TFormMissedAlam::ShowMissed(const ListRows& rows, QObject* main
         g_current = new TFormMissedAlam(mainWindow);
     }
     g_current->add(rows);
-    g_current->show();
-    g_current->raise();
+    // After whatever shows in the same turn (the main window at start-up): a window
+    // manager puts the window mapped last on top, and this one must not be covered.
+    QTimer::singleShot(0, g_current.data(), [] {
+        g_current->show();
+        g_current->raise();
+    });
     return g_current;
 }
 

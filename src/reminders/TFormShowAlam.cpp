@@ -6,6 +6,7 @@
 #include "TFormMissedAlam.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
 #include "base/MainWindowRef.h"
 #include "widgets/Fonts.h"
 
@@ -306,7 +307,13 @@ QDateTime TFormShowAlam::AskSnoozeMoment(QWidget* parent)
     layout->addWidget(when);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     layout->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    // A moment already past would never pop: the reminder would only turn up as missed.
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, guard([&dialog, when] {
+                         if (when->dateTime() <= Clock::now()) {
+                             throw EAppError(QStringLiteral("设置的提醒时间不能早于当前时间！"));
+                         }
+                         dialog.accept();
+                     }));
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     dialog.setWindowModality(Qt::WindowModal);
     return dialog.exec() == QDialog::Accepted ? when->dateTime() : QDateTime();
