@@ -241,7 +241,8 @@ void TestSettings::loginAtStart()
     QFETCH(QString, typed);
     QFETCH(bool, runs);
     TestEnv env;
-    storeSettings(true, QStringLiteral("pw"));
+    // A file from before the password became the key: the stored password is asked.
+    ExecSQL(QStringLiteral("update SysSet set bPass=-1, PassWord='pw'"));
     // Due now: the scheduler must alert while the login waits.
     AlamStore.AlamTime = QTime(9, 30, 0);
     AlamStore.ReDay = true;
@@ -273,6 +274,8 @@ void TestSettings::loginAtStart()
     // A refused login loads nothing more.
     QCOMPARE(window.IETypeTree->Root()->childCount(), runs ? 1 : 0);
     QCOMPARE(window.ts1->GridRows != nullptr, runs);
+    // After the login the password is the file's key.
+    QCOMPARE(DbAccess->Key() == DbKey::fromPassword(QStringLiteral("pw")), runs);
     // No close question on the way out.
     QVERIFY(!env.messages.texts().contains(QStringLiteral("确定要退出程序吗？")));
     TFormShowAlam::CloseAll();

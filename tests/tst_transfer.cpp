@@ -819,6 +819,23 @@ void TestTransfer::commandLinePassword()
     ::close(savedIn);
     QCOMPARE(said.rc, 1);
     QCOMPARE(said.err, QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
+
+    // Above, the password was the file's key; a file from before that keeps the
+    // fixed key, and the stored password is checked.
+    ConfigStore.bPass = false;
+    ConfigStore.PassWord.clear();
+    ConfigStore.SaveConfig();
+    ExecSQL(QStringLiteral("update SysSet set bPass=-1, PassWord='旧 pw'"));
+    QVERIFY(DbAccess->Key().isFixed());
+    for (const QString& typed : {QStringLiteral("旧 PW"), QStringLiteral("旧 pw")}) {
+        prompts.clear();
+        answer(typed);
+        QFile::remove(out);
+        said = run({"--export-bookmarks", out});
+        QCOMPARE(prompts, QStringList{QStringLiteral("请输入登录密码：")});
+        QCOMPARE(said.rc, typed == QStringLiteral("旧 pw") ? 0 : 1);
+        QCOMPARE(QFileInfo::exists(out), said.rc == 0);
+    }
 }
 
 QTEST_MAIN(TestTransfer)

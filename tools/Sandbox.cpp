@@ -13,6 +13,7 @@
 #include "frame/CommandLine.h"
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 
 namespace {
@@ -31,6 +32,8 @@ void resetSeams()
     TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});
     setMainWindow(nullptr);
+    // The settings of one case's database are not those of the next.
+    ConfigStore = TConfig();
     CommandLine::setPasswordReader({});
 }
 

@@ -6,18 +6,27 @@
 //                              deleted, backups and restores; after each one it
 //                              prints what is now stored ("K <length>" etc.)
 //   vh-churn check FOLDER      prints "ok <note length> <groups>" or what is wrong
+//   vh-churn rekey FOLDER STEP the file has the key of RekeyCycle::at(STEP); adds
+//                              the next group g and prints "G g", then changes the
+//                              login settings to RekeyCycle::at(n), which encrypts
+//                              the file anew, and prints "K n", for n = STEP+1, ...
+//                              With STOP, it kills itself when the first change
+//                              reaches that step (TDbAccess::setStepHookForTesting).
 //
 // The root note is always a prefix of one fixed endless text, so a check can tell
 // a lost or changed keystroke from a missing one.
+#include "RekeyCycle.h"
 #include "base/AppPath.h"
 #include "store/DbConnection.h"
 #include "store/GroupTable.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 #include "store/TNote.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -89,6 +98,23 @@ int run(const QString& folder, quint32 seed)
     }
 }
 
+int rekey(int step)
+{
+    const GroupTable groups(QStringLiteral("NoteType"));
+    ConfigStore.LoadConfig();
+    for (int n = step + 1;; ++n) {
+        // Numbered on from those stored: a killed change may have kept its group.
+        const int self = groups.MaxIndex() + 1;
+        groups.Add(self, 0, QStringLiteral("group %1").arg(self));
+        say("G", self);
+        const RekeyCycle::Setting next = RekeyCycle::at(n);
+        ConfigStore.bPass = next.on;
+        ConfigStore.PassWord = next.password;
+        ConfigStore.SaveConfig();
+        say("K", n);
+    }
+}
+
 int check(const QString& folder)
 {
     DbConnection db;
@@ -123,8 +149,9 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.size() < 2 || (args.at(0) != QLatin1String("run") && args.at(0) != QLatin1String("check"))) {
-        std::fprintf(stderr, "usage: vh-churn run FOLDER SEED | vh-churn check FOLDER\n");
+    const QStringList modes = {QStringLiteral("run"), QStringLiteral("check"), QStringLiteral("rekey")};
+    if (args.size() < 2 || !modes.contains(args.at(0))) {
+        std::fprintf(stderr, "usage: vh-churn run FOLDER SEED | vh-churn check FOLDER | vh-churn rekey FOLDER STEP\n");
         return 2;
     }
     try {
@@ -135,9 +162,24 @@ int main(int argc, char** argv)
         TDbAccess db;
         DbAccess = &db;
         QString error;
-        if (!db.Connect(&error)) {
+        const bool rekeying = args.at(0) == QLatin1String("rekey");
+        const int step = rekeying && args.size() > 2 ? args.at(2).toInt() : 0;
+        if (!db.Connect(&error) && !(rekeying && db.NeedsPassword() &&
+                                     db.ConnectWith(DbKey::fromPassword(RekeyCycle::at(step).password), &error) ==
+                                         TDbAccess::KeyResult::Opened)) {
             std::fprintf(stderr, "vh-churn: %s\n", qPrintable(error));
             return 1;
+        }
+        if (rekeying) {
+            if (args.size() > 3) {
+                const QByteArray stop = args.at(3).toLatin1();
+                TDbAccess::setStepHookForTesting([stop](const char* done) {
+                    if (stop == done) {
+                        std::raise(SIGKILL);
+                    }
+                });
+            }
+            return rekey(step);
         }
         return run(args.at(1), args.size() > 2 ? args.at(2).toUInt() : 1);
     } catch (const std::exception& e) {

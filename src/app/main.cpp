@@ -10,6 +10,7 @@
 #include "store/TDbAccess.h"
 
 #include <QSessionManager>
+#include <QWidget>
 
 int main(int argc, char** argv)
 {
@@ -41,9 +42,17 @@ int main(int argc, char** argv)
 
     TDbAccess db;
     DbAccess = &db;
+    // A second start during the login brings the login dialog forward.
+    const QMetaObject::Connection duringLogin = QObject::connect(&instance, &SingleInstance::showRequested, &app, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->raise();
+            modal->activateWindow();
+        }
+    });
     if (!TApplication::ConnectDatabase(db)) {
         return 1;
     }
+    QObject::disconnect(duringLogin);
 
     int rc = 0;
     {

@@ -5,7 +5,9 @@
 #include "base/FileDialogs.h"
 #include "base/Log.h"
 #include "base/Messages.h"
+#include "base/Wipe.h"
 #include "store/FileCopy.h"
+#include "store/TConfig.h"
 #include "store/TDbAccess.h"
 
 #include <QFile>
@@ -29,7 +31,7 @@ void BackupCommand(QWidget* owner)
     BackupTo(name + QStringLiteral(".bat"));
 }
 
-bool RestoreCommand(QWidget* owner)
+bool RestoreCommand(QWidget* owner, const TDbAccess::PasswordPrompt& prompt)
 {
     if (!AskConfirm(QStringLiteral("你确定要恢复数据吗？你做的操作可能会覆盖最新的数据！"))) {
         return false;
@@ -49,15 +51,19 @@ bool RestoreCommand(QWidget* owner)
             throw EDBException(error, QStringLiteral("数据库恢复失败！"), QString());
         }
     }
+    // The login settings belong with the key: the restored data takes both.
+    QString settle = ConfigStore.StoredStatement();
     try {
         BackupTo(SafetyCopyPath());
-        RestoreFrom(source);
+        DbAccess->RestoreFrom(source, prompt, settle);
     } catch (...) {
+        Wipe(settle);
         if (fromSafetyCopy) {
             QFile::remove(source);
         }
         throw;
     }
+    Wipe(settle);
     if (fromSafetyCopy) {
         QFile::remove(source);
     }

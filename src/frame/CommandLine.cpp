@@ -5,6 +5,7 @@
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/Messages.h"
+#include "base/Wipe.h"
 #include "desktop/SingleInstance.h"
 #include "store/BookmarkTransfer.h"
 #include "store/NoteTransfer.h"
@@ -184,21 +185,44 @@ int runOnDatabase(const Command& command, const std::function<void(const QString
             DbAccess = db;
         }
     } restore{before};
+    const QString noTerminal = QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。");
+    const QString wrongPassword = QStringLiteral("密码错误，未执行任何操作。");
     QString error;
+    bool loggedIn = false;
     if (!db.Connect(&error)) {
-        err(QStringLiteral("数据库连接失败！\n详细信息：%1").arg(error));
-        return 1;
+        if (!db.NeedsPassword()) {
+            err(QStringLiteral("数据库连接失败！\n详细信息：%1").arg(error));
+            return 1;
+        }
+        // Keyed with the login password: what is typed is tried as the key.
+        std::optional<QString> typed = askPassword(QStringLiteral("请输入登录密码："));
+        if (!typed) {
+            err(noTerminal);
+            return 1;
+        }
+        const auto result = db.ConnectWith(DbKey::fromPassword(*typed), &error);
+        Wipe(*typed);
+        if (result == TDbAccess::KeyResult::WrongKey) {
+            err(wrongPassword);
+            return 1;
+        }
+        if (result == TDbAccess::KeyResult::Failed) {
+            err(QStringLiteral("数据库连接失败！\n详细信息：%1").arg(error));
+            return 1;
+        }
+        loggedIn = true;
     }
     int rc = 1;
     Guarded([&] {
         ConfigStore.LoadConfig();
-        if (ConfigStore.bPass && !ConfigStore.PassWord.isEmpty()) {
+        // A file keyed with the fixed key keeps the stored password's check.
+        if (!loggedIn && ConfigStore.bPass && !ConfigStore.PassWord.isEmpty()) {
             const std::optional<QString> typed = askPassword(QStringLiteral("请输入登录密码："));
             if (!typed) {
-                throw EAppError(QStringLiteral("已设置登录密码：请在终端中运行此命令，以便输入密码。未执行任何操作。"));
+                throw EAppError(noTerminal);
             }
             if (*typed != ConfigStore.PassWord) {
-                throw EAppError(QStringLiteral("密码错误，未执行任何操作。"));
+                throw EAppError(wrongPassword);
             }
         }
         out(perform(command));

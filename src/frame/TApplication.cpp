@@ -5,6 +5,7 @@
 #include "base/Application.h"
 #include "base/ExceptionHandler.h"
 #include "base/Messages.h"
+#include "settings/TFormPass.h"
 #include "store/TDbAccess.h"
 
 #include <QIcon>
@@ -38,6 +39,21 @@ bool TApplication::ConnectDatabase(TDbAccess& db)
     QString error;
     if (db.Connect(&error)) {
         return true;
+    }
+    if (db.NeedsPassword()) {
+        // Keyed with the login password: what the user types is tried as the key.
+        auto result = TDbAccess::KeyResult::WrongKey;
+        const int answer = AskPasswordFor(QStringLiteral("先输入密码登录软件"), [&](const QString& typed) {
+            result = db.ConnectWith(DbKey::fromPassword(typed), &error);
+            return result != TDbAccess::KeyResult::WrongKey;
+        });
+        if (answer != mrOk) {
+            RequestTerminate(); // the user chose not to log in: nothing to say
+            return false;
+        }
+        if (result == TDbAccess::KeyResult::Opened) {
+            return true;
+        }
     }
     ShowErrorDetail(QStringLiteral("数据库连接失败！"), error);
     RequestTerminate();

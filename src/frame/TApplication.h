@@ -14,8 +14,10 @@ public:
     TApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 
-    // Connects the database; on failure shows "数据库连接失败！" with the engine's
-    // text and asks the program to end.
+    // Connects the database. A file keyed with a password is opened with what the
+    // user types in the login dialog (cancelling it ends the program silently).
+    // On failure shows "数据库连接失败！" with the engine's text and asks the
+    // program to end.
     static bool ConnectDatabase(TDbAccess& db);
     // Standard buttons and file dialogs in Simplified Chinese.
     static void installChineseTranslations();

@@ -171,10 +171,17 @@ void TFormMain::FormShow()
     StartupSequence steps;
     steps.add(QStringLiteral("LoadConfig"), [] { ConfigStore.LoadConfig(); });
     steps.add(QStringLiteral("AskPassword"), [] {
-        if (ConfigStore.bPass && AskPassword(ConfigStore.PassWord, QStringLiteral("先输入密码登录软件")) != mrOk) {
+        // A file keyed with the password was opened with it: that was the login.
+        if (!ConfigStore.bPass || !DbAccess->Key().isFixed()) {
+            return;
+        }
+        if (AskPassword(ConfigStore.PassWord, QStringLiteral("先输入密码登录软件")) != mrOk) {
             RequestTerminate();
             Abort(); // nothing more loads for a program that is ending
         }
+        // A file from before the password became its key takes it now; if that
+        // fails, the user is told and works on as before.
+        Guarded([] { ConfigStore.ApplyKey(); });
     });
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
@@ -288,7 +295,11 @@ void TFormMain::Ndfdf1Click()
 
 void TFormMain::N11Click()
 {
-    if (RestoreCommand(this)) {
+    const auto prompt = [](const std::function<bool(const DbKey&)>& opens) {
+        return AskPasswordFor(QStringLiteral("请输入该备份文件的密码"),
+                              [&](const QString& typed) { return opens(DbKey::fromPassword(typed)); }) == mrOk;
+    };
+    if (RestoreCommand(this, prompt)) {
         // An open alert names a reminder of the data that is gone: answering it
         // would act on whatever the restored file holds under that number. The
         // seconds they fell due in are looked at again in the restored data.

@@ -45,9 +45,14 @@ TFormConfig::TFormConfig(QWidget* parent) : TFormBaseDlg(parent)
     grid->addWidget(edtPass, 2, 1);
     grid->addWidget(Label2, 3, 0);
     grid->addWidget(edtRePass, 3, 1);
-    grid->setRowStretch(4, 1);
+    lblWarning =
+        new QLabel(QStringLiteral("密码就是数据文件的钥匙：忘记密码，数据就无法打开，也无法找回。"), clientArea());
+    lblWarning->setObjectName(QStringLiteral("lblWarning"));
+    lblWarning->setWordWrap(true);
+    grid->addWidget(lblWarning, 4, 0, 1, 3);
+    grid->setRowStretch(5, 1);
     grid->setColumnStretch(2, 1);
-    setDesignSize(290, 231);
+    setDesignSize(290, 271);
 
     // FormShow: the stored values, both boxes enabled whatever the switch says.
     chkPass->setChecked(ConfigStore.bPass);

@@ -20,6 +20,7 @@ public:
     QLineEdit* edtPass = nullptr;
     QLabel* Label2 = nullptr; // 再输入次
     QLineEdit* edtRePass = nullptr;
+    QLabel* lblWarning = nullptr; // a forgotten password cannot be recovered
 
     void chkPassClick();
 

@@ -1,6 +1,7 @@
 #include "TFormPass.h"
 
 #include "base/Exceptions.h"
+#include "base/Wipe.h"
 #include "widgets/TextBoxes.h"
 
 #include <QGridLayout>
@@ -45,10 +46,20 @@ void TFormPass::showEvent(QShowEvent* event)
 
 void TFormPass::btnOKClick()
 {
-    if (edtPass->text() != Expected) {
+    QString typed = edtPass->text();
+    const bool right = Fits ? Fits(typed) : typed == Expected;
+    Wipe(typed);
+    if (!right) {
         throw EAppError(QStringLiteral("密码输入错误!"));
     }
     accept();
+}
+
+void TFormPass::done(int result)
+{
+    // What was typed does not outlive the dialog.
+    edtPass->setText(QString());
+    TFormBaseDlg::done(result);
 }
 
 int AskPassword(const QString& expected, const QString& caption)
@@ -58,5 +69,13 @@ int AskPassword(const QString& expected, const QString& caption)
     if (!caption.isEmpty()) {
         dialog.setWindowTitle(caption);
     }
+    return dialog.showModal();
+}
+
+int AskPasswordFor(const QString& caption, const std::function<bool(const QString&)>& fits)
+{
+    TFormPass dialog;
+    dialog.Fits = fits;
+    dialog.setWindowTitle(caption);
     return dialog.showModal();
 }

@@ -74,6 +74,14 @@ bool SyncAndRename(const QString& source, const QString& destination, QString* e
         *error = QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(": ") + destination;
         return false;
     }
+    // The rename itself reaches the disk with the folder. Done is done: a folder
+    // that cannot be flushed does not undo the rename, so it is not a failure.
+    const int folder = ::open(QFile::encodeName(QFileInfo(destination).absolutePath()).constData(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return true;
 }
 

@@ -7,8 +7,9 @@
 // half a file behind. Returns false with the platform's text on failure.
 bool CopyFileWhole(const QString& source, const QString& destination, QString* error);
 
-// Flushes a finished file to disk and renames it over the destination. Returns
-// false with the platform's text on failure.
+// Flushes a finished file to disk, renames it over the destination and flushes
+// the folder, so that the rename too survives a crash. Returns false with the
+// platform's text when the file is not renamed.
 bool SyncAndRename(const QString& source, const QString& destination, QString* error);
 
 // Whether two paths name one file (links and hard links included).

@@ -70,6 +70,13 @@ void Statement::bind(int index, const QVariant& value)
     }
 }
 
+void Statement::bindText(int index, const char* utf8, int bytes)
+{
+    if (sqlite3_bind_text(m_stmt, index, utf8, bytes, SQLITE_STATIC) != SQLITE_OK) {
+        fail();
+    }
+}
+
 void Statement::bindInt64(int index, qint64 value)
 {
     if (sqlite3_bind_int64(m_stmt, index, value) != SQLITE_OK) {

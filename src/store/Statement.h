@@ -32,6 +32,9 @@ public:
     // Booleans as -1 and 0, an invalid or null value as NULL.
     void bind(int index, const QVariant& value);
     void bindInt64(int index, qint64 value);
+    // Binds text without copying it: the caller keeps it alive, and may wipe it,
+    // once the statement is done.
+    void bindText(int index, const char* utf8, int bytes);
 
     // True while a row is ready, false once the statement is done.
     bool step();

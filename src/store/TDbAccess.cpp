@@ -21,11 +21,21 @@ TDbAccess* DbAccess = nullptr;
 
 namespace {
 
+std::function<void(const char*)> g_stepHook;
+
+void stepDone(const char* step)
+{
+    if (g_stepHook) {
+        g_stepHook(step);
+    }
+}
+
 const QString kQueryFailed = QStringLiteral("数据库查询错误，请检查！");
 const QString kExecFailed = QStringLiteral("数据库操作失败！");
 const QString kBackupFailed = QStringLiteral("数据库备份失败！");
 const QString kRestoreFailed = QStringLiteral("数据库恢复失败！");
 const QString kInUseElsewhere = QStringLiteral("数据库文件正被另一个程序打开，请先关闭那个程序。");
+const QString kRekeyFailed = QStringLiteral("数据库重新加密失败！");
 
 // Runs every statement of one piece of a batch; rows are not expected and dropped.
 void runPiece(sqlite3* db, const QString& piece)
@@ -47,7 +57,95 @@ void runPiece(sqlite3* db, const QString& piece)
 void removeWithJournal(const QString& path)
 {
     QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        QFile::remove(path + QLatin1String(suffix));
+    }
+}
+
+// Runs a batch in one transaction on a connection: all or nothing.
+void runBatch(DbConnection& connection, const QString& batch)
+{
+    const QStringList pieces = SplitText(batch, kBatchSeparator);
+    sqlite3* db = connection.handle();
+    connection.exec(QStringLiteral("BEGIN"));
+    try {
+        for (const QString& piece : pieces) {
+            if (!IsBlankText(piece)) {
+                runPiece(db, piece);
+            }
+        }
+        connection.exec(QStringLiteral("COMMIT"));
+    } catch (...) {
+        if (!sqlite3_get_autocommit(db)) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+}
+
+// Writes the whole database of `from` into a new file at `part`, encrypted with
+// `key`. Through the engine: it reads the latest commits, log included.
+void exportInto(DbConnection& from, const QString& part, const DbKey& key)
+{
+    removeWithJournal(part);
+    // Attached files open as the connection was opened, without creating one.
+    QFile empty(part);
+    if (!empty.open(QIODevice::WriteOnly)) {
+        throw EngineError(empty.errorString() + QStringLiteral(": ") + part);
+    }
+    empty.close();
+    sqlite3* db = from.handle();
+    {
+        Statement attach(db, QByteArrayLiteral("ATTACH DATABASE ?1 AS vh_copy KEY ?2"));
+        attach.bind(1, part);
+        attach.bindText(2, key.data(), key.size());
+        attach.run();
+    }
+    try {
+        from.exec(QStringLiteral("PRAGMA vh_copy.cipher_page_size = %1; SELECT sqlcipher_export('vh_copy');")
+                      .arg(DbFile::kCipherPageSize));
+        from.exec(QStringLiteral("DETACH DATABASE vh_copy"));
+    } catch (const EngineError& e) {
+        sqlite3_exec(db, "DETACH DATABASE vh_copy", nullptr, nullptr, nullptr);
+        removeWithJournal(part);
+        const QString full = DiskFullText(QFileInfo(part).absolutePath(), QFileInfo(from.path()).size());
+        throw EngineError(full.isEmpty() ? e.text() : full);
+    }
+}
+
+// Proves a finished copy whole under its key and runs `batch` in it.
+void settleCopy(const QString& path, const DbKey& key, const QString& batch)
+{
+    DbConnection copy;
+    copy.open(path, key);
+    copy.verify(true);
+    if (!IsBlankText(batch)) {
+        runBatch(copy, batch);
+    }
+    QString error;
+    if (!copy.close(&error)) {
+        throw EngineError(error);
+    }
+}
+
+TDbAccess::KeyResult tryKey(const QString& path, const DbKey& key, QString* error)
+{
+    try {
+        DbConnection probe;
+        probe.open(path, key);
+        if (!probe.keyFits()) {
+            *error = probe.lastError();
+            return TDbAccess::KeyResult::WrongKey;
+        }
+        probe.verify(true);
+        if (!probe.close(error)) {
+            return TDbAccess::KeyResult::Failed;
+        }
+        return TDbAccess::KeyResult::Opened;
+    } catch (const EngineError& e) {
+        *error = e.text();
+        return TDbAccess::KeyResult::Failed;
+    }
 }
 
 } // namespace
@@ -102,8 +200,13 @@ void TDbAccess::openConnection()
     if (const QString refusal = WritableRefusal(DatabasePath()); !refusal.isEmpty()) {
         throw EngineError(refusal);
     }
+    m_keyRefused = false;
     try {
-        Connection.open(DatabasePath());
+        Connection.open(DatabasePath(), m_key);
+        if (!Connection.keyFits()) {
+            m_keyRefused = true;
+            throw EngineError(Connection.lastError());
+        }
         Connection.verify();
         Connection.configure();
         // A first read in log mode takes the lock that tells every other connection
@@ -126,16 +229,46 @@ void TDbAccess::ensureOpen()
     }
 }
 
+void TDbAccess::removeLeftovers()
+{
+    // What a change of key or a restore ended by a kill left beside the file; the
+    // file itself is whole either way.
+    for (const char* suffix : {".rekey", ".restore", ".restore-in"}) {
+        removeWithJournal(DatabasePath() + QLatin1String(suffix));
+    }
+}
+
 bool TDbAccess::Connect(QString* error)
 {
+    m_needsPassword = false;
     try {
         openConnection();
+        removeLeftovers();
         return true;
     } catch (const EngineError& e) {
         if (error) {
             *error = e.text();
         }
+        m_needsPassword = m_keyRefused && DbFile::looksKeyedOtherwise(DatabasePath());
         return false;
+    }
+}
+
+TDbAccess::KeyResult TDbAccess::ConnectWith(const DbKey& key, QString* error)
+{
+    DbKey previous = m_key;
+    m_key = key;
+    try {
+        openConnection();
+        removeLeftovers();
+        m_needsPassword = false;
+        return KeyResult::Opened;
+    } catch (const EngineError& e) {
+        if (error) {
+            *error = e.text();
+        }
+        m_key = previous;
+        return m_keyRefused ? KeyResult::WrongKey : KeyResult::Failed;
     }
 }
 
@@ -227,24 +360,9 @@ quint64 TDbAccess::DataVersion()
 
 void TDbAccess::ExecSQL(const QString& batch)
 {
-    const QStringList pieces = SplitText(batch, kBatchSeparator);
     try {
         ensureOpen();
-        sqlite3* db = Connection.handle();
-        Connection.exec(QStringLiteral("BEGIN"));
-        try {
-            for (const QString& piece : pieces) {
-                if (!IsBlankText(piece)) {
-                    runPiece(db, piece);
-                }
-            }
-            Connection.exec(QStringLiteral("COMMIT"));
-        } catch (...) {
-            if (!sqlite3_get_autocommit(db)) {
-                sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-            }
-            throw;
-        }
+        runBatch(Connection, batch);
     } catch (const EngineError& e) {
         throw EDBException(e.text(), kExecFailed, batch);
     }
@@ -310,30 +428,7 @@ void TDbAccess::writeCopy(const QString& destination)
     // would drop every lock this process holds on it, and another connection
     // could then take the log away.
     const QString part = destination + QStringLiteral(".part");
-    removeWithJournal(part);
-    // Attached files open as the connection was opened, without creating one.
-    QFile empty(part);
-    if (!empty.open(QIODevice::WriteOnly)) {
-        throw EngineError(empty.errorString() + QStringLiteral(": ") + part);
-    }
-    empty.close();
-    sqlite3* db = Connection.handle();
-    {
-        Statement attach(db, QByteArrayLiteral("ATTACH DATABASE ?1 AS vh_copy KEY ?2"));
-        attach.bind(1, part);
-        attach.bind(2, QString::fromLatin1(DbFile::kPassword));
-        attach.run();
-    }
-    try {
-        Connection.exec(QStringLiteral("PRAGMA vh_copy.cipher_page_size = %1; SELECT sqlcipher_export('vh_copy');")
-                            .arg(DbFile::kCipherPageSize));
-        Connection.exec(QStringLiteral("DETACH DATABASE vh_copy"));
-    } catch (const EngineError& e) {
-        sqlite3_exec(db, "DETACH DATABASE vh_copy", nullptr, nullptr, nullptr);
-        removeWithJournal(part);
-        const QString full = DiskFullText(QFileInfo(destination).absolutePath(), QFileInfo(DatabasePath()).size());
-        throw EngineError(full.isEmpty() ? e.text() : full);
-    }
+    exportInto(Connection, part, m_key);
     QString error;
     if (!SyncAndRename(part, destination, &error)) {
         removeWithJournal(part);
@@ -349,12 +444,90 @@ void TDbAccess::closeResultSets()
     IntQuery.close();
 }
 
-void TDbAccess::RestoreFrom(const QString& source)
+void TDbAccess::setStepHookForTesting(std::function<void(const char*)> hook)
+{
+    g_stepHook = std::move(hook);
+}
+
+void TDbAccess::swapIn(const QString& staged, const DbKey& key, const QString& userMessage,
+                       const std::function<void(const QString&)>& fail)
 {
     const QString dbPath = DatabasePath();
-    const QString staged = dbPath + QStringLiteral(".restore");
+    closeResultSets();
+    QString error;
+    // Closing the last connection writes the log back and removes it.
+    if (!Connection.close(&error)) {
+        fail(error);
+    }
+    stepDone("closed");
+    // The current database stays in use: a failure to open it again is part of the report.
+    auto reopenAndFail = [&](QString text) {
+        try {
+            openConnection();
+        } catch (const EngineError& e) {
+            text += QStringLiteral("；当前数据库也无法重新打开：") + e.text();
+        }
+        fail(text);
+    };
+    // A log left beside the file would be replayed onto the new one, whose pages
+    // it does not describe (nor, after a change of key, decrypt).
+    if (QFile::exists(dbPath + QStringLiteral("-wal"))) {
+        reopenAndFail(kInUseElsewhere);
+    }
+    // The one step that switches: the name points at the old file or at the
+    // complete new one, which is on disk before the rename, the rename after it.
+    if (!SyncAndRename(staged, dbPath, &error)) {
+        reopenAndFail(error);
+    }
+    stepDone("renamed");
+    m_key = key;
+    try {
+        openConnection();
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), userMessage, QString());
+    }
+    stepDone("reopened");
+}
+
+void TDbAccess::ChangeKey(const DbKey& key, const QString& batch)
+{
+    const QString part = DatabasePath() + QStringLiteral(".rekey");
     auto fail = [&](const QString& text) {
-        QFile::remove(staged);
+        removeWithJournal(part);
+        throw EDBException(text, kRekeyFailed, QString());
+    };
+    ensureOpenFor(kRekeyFailed);
+    try {
+        exportInto(Connection, part, key);
+        stepDone("exported");
+        settleCopy(part, key, batch);
+        stepDone("settled");
+    } catch (const EngineError& e) {
+        fail(e.text());
+    }
+    // The URL grid shows its rows again from the new file.
+    const QString grid = GridQuery.statement();
+    swapIn(part, key, kRekeyFailed, fail);
+    if (!grid.isEmpty()) {
+        try {
+            GridQuery.open(Connection.handle(), grid);
+        } catch (const EngineError&) {
+            // Left empty, as after a restore; the next click on a group fills it.
+        }
+    }
+}
+
+void TDbAccess::RestoreFrom(const QString& source, const PasswordPrompt& prompt, const QString& settle)
+{
+    const QString dbPath = DatabasePath();
+    const QString incoming = dbPath + QStringLiteral(".restore-in");
+    const QString staged = dbPath + QStringLiteral(".restore");
+    auto discard = [&] {
+        removeWithJournal(incoming);
+        removeWithJournal(staged);
+    };
+    auto fail = [&](const QString& text) {
+        discard();
         // A damaged file's check can run to hundreds of lines: the first is shown,
         // the whole goes to the log.
         const QString first = text.section(QLatin1Char('\n'), 0, 0);
@@ -369,49 +542,56 @@ void TDbAccess::RestoreFrom(const QString& source)
     if (SameFile(source, dbPath)) {
         // The live file itself: copied through the engine, with its latest commits.
         try {
-            writeCopy(staged);
+            writeCopy(incoming);
         } catch (const EngineError& e) {
             fail(e.text());
         }
-    } else if (!CopyFileWhole(source, staged, &error)) {
+    } else if (!CopyFileWhole(source, incoming, &error)) {
         fail(error);
     }
-    try {
-        DbConnection probe;
-        probe.open(staged);
-        probe.verify(true);
-        if (!probe.close(&error)) {
-            fail(error);
+    // The key that opens it: the one in force, the fixed one (a copy from before
+    // the password), or the password the user gives for it.
+    DbKey sourceKey = m_key;
+    KeyResult found = tryKey(incoming, sourceKey, &error);
+    if (found == KeyResult::WrongKey && !m_key.isFixed()) {
+        sourceKey = DbKey();
+        found = tryKey(incoming, sourceKey, &error);
+    }
+    if (found == KeyResult::WrongKey && prompt && DbFile::looksKeyedOtherwise(incoming)) {
+        const bool given = prompt([&](const DbKey& typed) {
+            QString why;
+            const KeyResult result = tryKey(incoming, typed, &why);
+            if (result == KeyResult::WrongKey) {
+                return false;
+            }
+            found = result;
+            error = why;
+            sourceKey = typed;
+            return true;
+        });
+        if (!given) {
+            discard();
+            Abort();
         }
+    }
+    if (found != KeyResult::Opened) {
+        fail(error);
+    }
+    // Re-encrypted with the key in force, so that the password the user knows
+    // opens the restored data.
+    try {
+        DbConnection from;
+        from.open(incoming, sourceKey);
+        exportInto(from, staged, m_key);
+        if (!from.close(&error)) {
+            throw EngineError(error);
+        }
+        settleCopy(staged, m_key, settle);
     } catch (const EngineError& e) {
         fail(e.text());
     }
-
-    closeResultSets();
-    if (!Connection.close(&error)) {
-        fail(error);
-    }
-    // A log left beside the file would be replayed onto the restored one.
-    // The current database stays in use: a failure to open it again is part of the report.
-    auto reopenAndFail = [&](QString text) {
-        try {
-            openConnection();
-        } catch (const EngineError& e) {
-            text += QStringLiteral("；当前数据库也无法重新打开：") + e.text();
-        }
-        fail(text);
-    };
-    if (QFile::exists(dbPath + QStringLiteral("-wal"))) {
-        reopenAndFail(kInUseElsewhere);
-    }
-    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(dbPath).constData()) != 0) {
-        reopenAndFail(QString::fromLocal8Bit(std::strerror(errno)));
-    }
-    try {
-        openConnection();
-    } catch (const EngineError& e) {
-        throw EDBException(e.text(), kRestoreFailed, QString());
-    }
+    removeWithJournal(incoming);
+    swapIn(staged, m_key, kRestoreFailed, fail);
 }
 
 void ExecSQL(const QString& batch)

@@ -19,8 +19,36 @@ public:
     TDbAccess(const TDbAccess&) = delete;
     TDbAccess& operator=(const TDbAccess&) = delete;
 
-    // Opens bookkeep.dat; on failure returns false with the engine's text.
+    // Opens bookkeep.dat with the key in force (the fixed key until a password
+    // opened it); on failure returns false with the engine's text.
     bool Connect(QString* error = nullptr);
+    // After a failed Connect: the file is a database keyed with a password.
+    bool NeedsPassword() const
+    {
+        return m_needsPassword;
+    }
+    enum class KeyResult
+    {
+        Opened,
+        WrongKey, // the file stays closed; another key may open it
+        Failed    // opened with the key, but unusable (the text says why)
+    };
+    // Opens bookkeep.dat with a key; when it opens, that key is the one in force.
+    KeyResult ConnectWith(const DbKey& key, QString* error = nullptr);
+    const DbKey& Key() const
+    {
+        return m_key;
+    }
+    // Encrypts the whole database with another key: a new file, written and
+    // checked beside it, with `batch` (if any) run in it, then renamed over
+    // bookkeep.dat. Until the rename the old file is untouched; after it the new
+    // one is complete, so the file always opens with the old or the new key.
+    // A failure raises EDBException and leaves the old key in force.
+    void ChangeKey(const DbKey& key, const QString& batch = QString());
+    // Told each step of a change of key or a restore as it is done ("exported",
+    // "settled", "closed", "renamed", "reopened"), so that a test can stop the
+    // process exactly there; empty for none.
+    static void setStepHookForTesting(std::function<void(const char*)> hook);
     bool Connected() const
     {
         return Connection.isOpen();
@@ -57,9 +85,15 @@ public:
     void Transaction(const std::function<void(sqlite3* db)>& work);
     // A complete copy of the database, replacing the destination only once whole.
     void BackupTo(const QString& destination);
-    // Replaces the database with a checked copy of the source; a source that is
-    // not a usable database of ours leaves bookkeep.dat untouched.
-    void RestoreFrom(const QString& source);
+    // Asked for the password of a file to restore that neither the key in force
+    // nor the fixed key opens: tries what the user types with `opens` until it
+    // returns true, and returns false when the user gives up.
+    using PasswordPrompt = std::function<bool(const std::function<bool(const DbKey&)>& opens)>;
+    // Replaces the database with a checked copy of the source, encrypted with the
+    // key in force and with `settle` (if any) run in it; a source that is not a
+    // usable database of ours leaves bookkeep.dat untouched. A source keyed with
+    // a password is opened through `prompt`; giving up there aborts silently.
+    void RestoreFrom(const QString& source, const PasswordPrompt& prompt = {}, const QString& settle = QString());
 
     ResultSet Query;
     ResultSet GridQuery;
@@ -68,9 +102,13 @@ public:
 
 private:
     void openConnection();
+    void removeLeftovers();
     void ensureOpen();
     void closeResultSets();
     void writeCopy(const QString& destination);
+    // Puts a finished file in place of bookkeep.dat and opens it with `key`.
+    void swapIn(const QString& staged, const DbKey& key, const QString& userMessage,
+                const std::function<void(const QString&)>& fail);
     void ensureOpenFor(const QString& userMessage);
     void openInto(ResultSet& rows, const QString& statement);
 
@@ -78,6 +116,9 @@ private:
     void noteChange();
 
     DbConnection Connection;
+    DbKey m_key;
+    bool m_needsPassword = false;
+    bool m_keyRefused = false;
     QTimer m_writeBack;
     quint64 m_changes = 0;
     qint64 m_otherVersion = 0;
