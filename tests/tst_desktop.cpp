@@ -334,7 +334,11 @@ void TestDesktop::fileDialogsStartAtHomeOrLastFolder()
     QCOMPARE(row, (QStringList{"old.bat", QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(2048), "BAT 文件",
                                "2024-03-05 14:07"}));
 
-    // A folder removed since: back to the home folder.
+    // A folder picked as such is where the next dialog starts; once removed,
+    // the home folder is.
+    FileDialogs::setNextFileName(folder);
+    FileDialogs::getExistingDirectory(nullptr);
+    QCOMPARE(FileDialogs::StartFolder(), folder);
     QVERIFY(QDir(folder).removeRecursively());
     QCOMPARE(FileDialogs::StartFolder(), home);
 }

@@ -216,7 +216,7 @@ void TestUrls::buttonEdit()
     QVERIFY(edit->button()->geometry().right() >= 300 - 3);
     edit->setButtonBmp(TZentEdtBut::ZentFind);
     QCOMPARE(edit->button()->icon().pixmap(10, 10).toImage(),
-             TZentEdtBut::GetButtonGlyph(TZentEdtBut::ZentFind).toImage());
+             TZentEdtBut::GetButtonGlyph(TZentEdtBut::ZentFind).pixmap(10, 10).toImage());
     int clicks = 0;
     QObject* sender = nullptr;
     connect(edit, &TZentEdtBut::OnButClick, this, [&](QObject* s) {

@@ -2,10 +2,19 @@
 
 #include <QImageReader>
 
+QString ResourceIconFile(const QString& name)
+{
+    static const bool svg = QImageReader::supportedImageFormats().contains("svg");
+    return svg ? QStringLiteral(":/icons/") + name + QStringLiteral(".svg")
+               : QStringLiteral(":/") + name + QStringLiteral(".png");
+}
+
+QIcon ResourceIcon(const QString& name)
+{
+    return QIcon(ResourceIconFile(name));
+}
+
 QIcon AppIcon()
 {
-    if (QImageReader::supportedImageFormats().contains("svg")) {
-        return QIcon(QStringLiteral(":/icons/app.svg"));
-    }
-    return QIcon(QStringLiteral(":/app.png"));
+    return ResourceIcon(QStringLiteral("app"));
 }

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
 #include <QStyle>
+#include <QTreeView>
 #include <optional>
 
 namespace {
@@ -15,10 +17,10 @@ namespace {
 std::optional<QString> g_next;
 QString g_lastFolder;
 
-void remember(const QString& picked)
+void remember(const QString& picked, bool folder = false)
 {
     if (!picked.isEmpty()) {
-        g_lastFolder = QFileInfo(picked).absolutePath();
+        g_lastFolder = folder ? QFileInfo(picked).absoluteFilePath() : QFileInfo(picked).absolutePath();
     }
 }
 
@@ -74,7 +76,7 @@ public:
     }
 };
 
-QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode)
+QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, QFileDialog::FileMode files)
 {
     QFileDialog dialog(parent, QString(), FileDialogs::StartFolder(), filter);
     // The toolkit's own dialog: the desktop's native one would bring neither the
@@ -83,17 +85,28 @@ QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode
     NameOnlyIconProvider names;
     dialog.setIconProvider(&names);
     dialog.setProxyModel(new ChineseColumns(&dialog));
+    // A whole date and a type such as "HTML 文件" in sight beside the names.
+    if (auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        const QFontMetrics metrics(view->font());
+        const int padding = metrics.averageCharWidth() * 3;
+        view->header()->resizeSection(0, metrics.averageCharWidth() * 28);
+        view->header()->resizeSection(2, metrics.horizontalAdvance(QStringLiteral("HTML 文件")) + padding);
+        view->header()->resizeSection(3, metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + padding);
+    }
     dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(files);
     if (mode == QFileDialog::AcceptSave) {
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    }
+    if (files == QFileDialog::Directory) {
+        dialog.setOption(QFileDialog::ShowDirsOnly);
     }
     // Modal to its window only: an alert on the screen stays answerable.
     dialog.setWindowModality(Qt::WindowModal);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    remember(dialog.selectedFiles().first());
+    remember(dialog.selectedFiles().first(), files == QFileDialog::Directory);
     return dialog.selectedFiles().first();
 }
 
@@ -108,7 +121,7 @@ QString getSaveFileName(QWidget* parent, const QString& filter)
         return *next;
     }
     // A backup replaces an existing file without asking.
-    return ask(parent, filter, QFileDialog::AcceptSave);
+    return ask(parent, filter, QFileDialog::AcceptSave, QFileDialog::AnyFile);
 }
 
 QString getOpenFileName(QWidget* parent, const QString& filter)
@@ -117,24 +130,16 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
         remember(*next);
         return *next;
     }
-    return ask(parent, filter, QFileDialog::AcceptOpen);
+    return ask(parent, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
 }
 
 QString getExistingDirectory(QWidget* parent)
 {
     if (auto next = takeNext()) {
+        remember(*next, true);
         return *next;
     }
-    QFileDialog dialog(parent);
-    NameOnlyIconProvider names;
-    dialog.setIconProvider(&names);
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().first();
+    return ask(parent, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
 }
 
 void setNextFileName(const QString& name)

@@ -1,6 +1,7 @@
 #include "TZentTree.h"
 
 #include "TFormAddType.h"
+#include "base/AppIcon.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/Messages.h"
@@ -63,21 +64,19 @@ protected:
 
 TZentTree::Images TZentTree::FolderImages()
 {
-    const QPixmap closed(QStringLiteral(":/folder_closed.png"));
-    return {closed, closed, QPixmap(QStringLiteral(":/folder_open.png"))};
+    return {QStringLiteral("folder_closed"), QStringLiteral("folder_closed"), QStringLiteral("folder_open")};
 }
 
 TZentTree::Images TZentTree::WebImages()
 {
-    return {QPixmap(QStringLiteral(":/browser.png")), QPixmap(QStringLiteral(":/page.png")),
-            QPixmap(QStringLiteral(":/page_arrow.png"))};
+    return {QStringLiteral("browser"), QStringLiteral("page"), QStringLiteral("page_arrow")};
 }
 
 TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images)
     : QObject(tree), m_tree(tree), m_groups(table), m_rootCaption(rootCaption)
 {
-    m_groupIcon.addPixmap(images.group, QIcon::Normal);
-    m_groupIcon.addPixmap(images.groupSelected, QIcon::Selected);
+    m_groupIcon.addFile(ResourceIconFile(images.group), QSize(), QIcon::Normal);
+    m_groupIcon.addFile(ResourceIconFile(images.groupSelected), QSize(), QIcon::Selected);
     m_tree->clear();
     m_tree->setColumnCount(1);
     m_tree->setHeaderHidden(true);
@@ -93,7 +92,7 @@ TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QStrin
     });
     if (!rootCaption.isEmpty()) {
         m_root = new QTreeWidgetItem(QStringList{rootCaption});
-        m_root->setIcon(0, QIcon(images.root));
+        m_root->setIcon(0, ResourceIcon(images.root));
         m_root->setData(0, kSelfRole, 0);
         m_root->setData(0, kParentRole, 0);
         m_tree->addTopLevelItem(m_root);

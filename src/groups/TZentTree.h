@@ -19,11 +19,13 @@ class TZentTree : public QObject
 
 public:
     // Image 0 for the root; a group shows image 1, and image 2 while selected.
+    // The names of the icons (resources/icons) of the root, a group and the
+    // selected group.
     struct Images
     {
-        QPixmap root;
-        QPixmap group;
-        QPixmap groupSelected;
+        QString root;
+        QString group;
+        QString groupSelected;
     };
     static Images FolderImages();
     static Images WebImages();

@@ -1,6 +1,7 @@
 #include "TFormBaseIE.h"
 
 #include "TFormViewIEType.h"
+#include "base/AppIcon.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
 #include "base/ShellOpen.h"
@@ -51,7 +52,7 @@ TFormBaseIE::TFormBaseIE(QWidget* parent) : TFormBaseDlg(parent)
     img3 = new QToolButton(area);
     img3->setObjectName(QStringLiteral("img3"));
     img3->setAutoRaise(true);
-    img3->setIcon(QIcon(QStringLiteral(":/browser.png")));
+    img3->setIcon(ResourceIcon(QStringLiteral("browser")));
     img3->setIconSize(QSize(16, 16));
     img3->setCursor(Qt::PointingHandCursor);
     img3->setToolTip(QStringLiteral("打开IE"));

@@ -1,5 +1,6 @@
 #include "TZentEdtBut.h"
 
+#include "base/AppIcon.h"
 #include "base/ExceptionHandler.h"
 
 #include <QResizeEvent>
@@ -12,22 +13,16 @@ TZentEdtBut::TZentEdtBut(QWidget* parent) : QLineEdit(parent)
     m_button->setFocusPolicy(Qt::NoFocus);
     // The arrow over the button, whatever cursor the box shows.
     m_button->setCursor(Qt::ArrowCursor);
-    m_button->setIcon(QIcon(GetButtonGlyph(m_bmp)));
+    m_button->setIcon(GetButtonGlyph(m_bmp));
     m_button->setIconSize(QSize(10, 10));
     connect(m_button, &QToolButton::clicked, this, guard([this] { ButClick(); }));
     ArrangeButton();
 }
 
-const QPixmap& TZentEdtBut::GetButtonGlyph(TBmpCount kind)
+QIcon TZentEdtBut::GetButtonGlyph(TBmpCount kind)
 {
-    static const char* const names[] = {":/zent_down.png", ":/zent_ok.png", ":/zent_lookup.png", ":/zent_folder.png",
-                                        ":/zent_find.png"};
-    static QPixmap cache[5];
-    QPixmap& slot = cache[kind];
-    if (slot.isNull()) {
-        slot.load(QLatin1String(names[kind]));
-    }
-    return slot;
+    static const char* const names[] = {"zent_down", "zent_ok", "zent_lookup", "zent_folder", "zent_find"};
+    return ResourceIcon(QLatin1String(names[kind]));
 }
 
 void TZentEdtBut::setButVisible(bool visible)
@@ -42,7 +37,7 @@ void TZentEdtBut::setButtonBmp(TBmpCount kind)
 {
     if (kind != m_bmp) {
         m_bmp = kind;
-        m_button->setIcon(QIcon(GetButtonGlyph(kind)));
+        m_button->setIcon(GetButtonGlyph(kind));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QLineEdit>
 
 class QToolButton;
@@ -42,7 +43,7 @@ public:
     void ButClick();
 
     // The shared picture of a glyph kind.
-    static const QPixmap& GetButtonGlyph(TBmpCount kind);
+    static QIcon GetButtonGlyph(TBmpCount kind);
 
 signals:
     void OnButClick(QObject* sender);
