@@ -276,12 +276,12 @@ void TestShell::mainWindowFrame()
     for (QAction* a : w.pmSystem->actions()) {
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    QCOMPARE(items, (QStringList{"软件主页", "-", "软件设置", "-", "数据备份", "数据恢复"}));
+    QCOMPARE(items, (QStringList{"软件主页", "-", "搜索全部…", "软件设置", "-", "数据备份", "数据恢复"}));
     items.clear();
     for (QAction* a : w.PopupMenu->actions()) {
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    QCOMPARE(items, (QStringList{"软件主页", "-", "显示窗口", "关闭"}));
+    QCOMPARE(items, (QStringList{"软件主页", "-", "显示窗口", "搜索全部…", "关闭"}));
     QVERIFY(w.tmr1->isActive());
     QCOMPARE(w.tmr1->interval(), 1000);
     QVERIFY(env.messages.boxes().isEmpty());

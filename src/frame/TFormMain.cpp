@@ -18,6 +18,7 @@
 #include "reminders/RemindersTab.h"
 #include "reminders/TFormMissedAlam.h"
 #include "reminders/TFormShowAlam.h"
+#include "search/TFormSearch.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
 #include "store/TAlam.h"
@@ -101,6 +102,11 @@ void TFormMain::buildMenus()
     pmSystem->setObjectName(QStringLiteral("pmSystem"));
     NOpenWWW1 = AddNamedAction(pmSystem, "NOpenWWW1", QStringLiteral("软件主页"));
     pmSystem->addSeparator();
+    NSearchAll1 = AddNamedAction(pmSystem, "NSearchAll1", QStringLiteral("搜索全部…"));
+    // Shown beside the item, and taken anywhere in the main window.
+    NSearchAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    NSearchAll1->setShortcutContext(Qt::WindowShortcut);
+    addAction(NSearchAll1);
     N15 = AddNamedAction(pmSystem, "N15", QStringLiteral("软件设置"));
     pmSystem->addSeparator();
     Ndfdf1 = AddNamedAction(pmSystem, "Ndfdf1", QStringLiteral("数据备份"));
@@ -111,6 +117,7 @@ void TFormMain::buildMenus()
     NOpenWWW2 = AddNamedAction(PopupMenu, "NOpenWWW2", QStringLiteral("软件主页"));
     PopupMenu->addSeparator();
     NShowForm = AddNamedAction(PopupMenu, "NShowForm", QStringLiteral("显示窗口"));
+    NSearchAll2 = AddNamedAction(PopupMenu, "NSearchAll2", QStringLiteral("搜索全部…"));
     NClose = AddNamedAction(PopupMenu, "NClose", QStringLiteral("关闭"));
 
     connect(btnSystem, &QPushButton::clicked, this, guard([this] { btnSystemClick(); }));
@@ -121,6 +128,8 @@ void TFormMain::buildMenus()
     connect(N15, &QAction::triggered, this, guard([this] { N15Click(); }));
     connect(Ndfdf1, &QAction::triggered, this, guard([this] { Ndfdf1Click(); }));
     connect(N11, &QAction::triggered, this, guard([this] { N11Click(); }));
+    connect(NSearchAll1, &QAction::triggered, this, guard([this] { NSearchAllClick(); }));
+    connect(NSearchAll2, &QAction::triggered, this, guard([this] { NSearchAllClick(); }));
     // Only the user's own changes of the box touch the autostart entry.
     connect(chk1, &QCheckBox::clicked, this, guard([this] { chk1Click(); }));
 }
@@ -322,6 +331,30 @@ void TFormMain::ReloadViews()
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->Refill(); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     steps.run();
+}
+
+void TFormMain::NSearchAllClick()
+{
+    if (!FormSearch) {
+        FormSearch = new TFormSearch(this);
+        // A chosen result shows in the main window, brought back from the tray if need be.
+        connect(FormSearch, &TFormSearch::noteChosen, this, guard([this](int group, const QString& text) {
+                    NShowFormClick();
+                    pgc1->setCurrentWidget(ts2);
+                    ts2->ShowFound(group, text);
+                }));
+        connect(FormSearch, &TFormSearch::urlChosen, this, guard([this](int group, const QString& id) {
+                    NShowFormClick();
+                    pgc1->setCurrentWidget(ts1);
+                    ts1->ShowFound(group, id);
+                }));
+        connect(FormSearch, &TFormSearch::alamChosen, this, guard([this](const QString& id) {
+                    NShowFormClick();
+                    pgc1->setCurrentWidget(ts3);
+                    ts3->ShowFound(id);
+                }));
+    }
+    FormSearch->ShowSearch();
 }
 
 void TFormMain::chk1Click()

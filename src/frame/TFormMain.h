@@ -18,6 +18,7 @@ class UrlsTab;
 class AlamScheduler;
 class TZentTree;
 class TrayIcon;
+class TFormSearch;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
 // menu, the one-second timer, the start-up sequence and the close question.
@@ -67,6 +68,10 @@ public:
     QAction* NOpenWWW2 = nullptr;
     QAction* NShowForm = nullptr;
     QAction* NClose = nullptr;
+    QAction* NSearchAll1 = nullptr; // 搜索全部… (settings menu; Ctrl+Shift+F)
+    QAction* NSearchAll2 = nullptr; // 搜索全部… (tray menu)
+    // The one search window, made at its first use.
+    TFormSearch* FormSearch = nullptr;
 
     TrayIcon* Tray = nullptr;
     TZentTree* IETypeTree = nullptr;
@@ -91,6 +96,7 @@ private:
     void N11Click();
     void chk1Click();
     void AppMinimize();
+    void NSearchAllClick();
 
 public:
     // Every view loaded again from the database (after a restore).

@@ -1,9 +1,10 @@
 #include "NotesTab.h"
 
 #include "NoteFolderCommands.h"
-#include "NoteSearch.h"
 #include "base/BlankText.h"
 #include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
+#include "base/LatinCaseless.h"
 #include "groups/TZentTree.h"
 #include "store/TDbAccess.h"
 #include "store/TNote.h"
@@ -22,6 +23,7 @@
 #include <QSplitter>
 #include <QTextBlock>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
@@ -242,4 +244,36 @@ void NotesTab::ShowRootNote()
 {
     tvNote->setCurrentItem(tvNote->topLevelItem(0));
     tvNoteClick();
+}
+
+void NotesTab::ShowFound(int group, const QString& text)
+{
+    QTreeWidgetItem* node = nullptr;
+    for (QTreeWidgetItemIterator it(tvNote); *it; ++it) {
+        if (TZentTree::SelfIndexOf(*it) == group) {
+            node = *it;
+            break;
+        }
+    }
+    if (!node) {
+        throw EAppError(QStringLiteral("该笔记已不存在！"));
+    }
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) {
+        up->setExpanded(true);
+    }
+    tvNote->setCurrentItem(node);
+    if (m_shownGroup != group) {
+        tvNoteClick();
+    }
+    tvNote->scrollToItem(node);
+    edtQuery->setText(text);
+    QTextCursor cursor = mmoNote->textCursor();
+    const qsizetype found = FindLatinCaseless(MemoText(mmoNote), text, 0);
+    cursor.setPosition(static_cast<int>(std::max<qsizetype>(found, 0)));
+    if (found >= 0) {
+        cursor.setPosition(static_cast<int>(found + text.size()), QTextCursor::KeepAnchor);
+    }
+    mmoNote->setTextCursor(cursor);
+    mmoNote->centerCursor();
+    mmoNote->setFocus();
 }

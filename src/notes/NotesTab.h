@@ -28,6 +28,10 @@ public:
     void ShowRootNote();
     // Nothing shown: the box is emptied and takes no typing until a note is loaded.
     void ForgetNote();
+    // A search result: selects the group, shows its note with the first
+    // occurrence of the text selected and in view, and leaves the text in the
+    // find box so that "查找" goes on to the next one.
+    void ShowFound(int group, const QString& text);
 
     // The note box's text as stored: every line break a plain "\n".
 

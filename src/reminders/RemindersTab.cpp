@@ -194,6 +194,29 @@ void RemindersTab::showAll()
     }
 }
 
+void RemindersTab::ShowFound(const QString& id)
+{
+    auto find = [this, &id]() -> QTreeWidgetItem* {
+        for (int i = 0; i < lv1->topLevelItemCount(); ++i) {
+            if (lv1->topLevelItem(i)->text(0) == id) {
+                return lv1->topLevelItem(i);
+            }
+        }
+        return nullptr;
+    };
+    QTreeWidgetItem* item = find();
+    if (!item) {
+        showAll();
+        item = find();
+    }
+    if (!item) {
+        throw EAppError(QStringLiteral("该提醒已不存在！"));
+    }
+    lv1->setCurrentItem(item);
+    lv1->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    lv1->setFocus();
+}
+
 void RemindersTab::NAddAlamClick()
 {
     if (ShowAddAlamDlg() == mrOk) {

@@ -42,6 +42,10 @@ public:
     QAction* NModAlam = nullptr;
     QAction* NDelAlam = nullptr;
 
+    // A search result: selects the reminder's row, under "全部提醒" when the
+    // current filter does not list it.
+    void ShowFound(const QString& id);
+
     void NAddAlamClick();
     void NModAlamClick();
     void NDelAlamClick();

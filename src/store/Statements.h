@@ -96,6 +96,22 @@ inline const QString PhraseAdd = QStringLiteral("Insert into AlamContext(ReMark)
 inline const QString PhraseChange = QStringLiteral("update AlamContext set Remark='%s' where ID=%s  ");
 inline const QString PhraseDelete = QStringLiteral("delete from AlamContext where ID=%s ");
 
+// Searching everything: holds(text, ?1) finds the searched text anywhere, the
+// Latin letters A-Z regardless of case. A note is found by its group's name or by
+// its text; the root's note has no group row.
+inline const QString SearchRootNote =
+    QStringLiteral("select 0, ReMark from NoteBook where TypeID=0 and holds(ReMark, ?1)");
+inline const QString SearchNotes =
+    QStringLiteral("select g.SelfIndex, b.ReMark from NoteType g left join NoteBook b on b.TypeID=g.SelfIndex "
+                   "where g.SelfIndex<>0 and (holds(g.TypeName, ?1) or holds(b.ReMark, ?1)) order by g.SelfIndex");
+inline const QString SearchUrls =
+    QStringLiteral("select ID, TypeID, IEName, IEUrl, ReMark from IE where "
+                   "holds(IEName, ?1) or holds(IEUrl, ?1) or holds(ReMark, ?1) order by ID");
+// Daily reminders by their time, then the others by their moment.
+inline const QString SearchAlams =
+    QStringLiteral("select ID, AlamTime, AlamDate, ReDay, ReMark from Alam where holds(ReMark, ?1) "
+                   "order by ReDay=0, case when ReDay<>0 then AlamTime else AlamDate+AlamTime end, ID");
+
 // Imports and exports: every row of a kind at once, and bound inserts that
 // an import repeats inside its one transaction.
 inline const QString IEAll = QStringLiteral("select TypeID,IEUrl,IEName,ReMark from IE order by ID");

@@ -222,6 +222,34 @@ void TDbAccess::openConnection()
     }
 }
 
+std::function<void(DbConnection&)> TDbAccess::ReaderOpener() const
+{
+    return [path = DatabasePath(), key = m_key](DbConnection& reader) {
+        reader.open(path, key);
+        reader.verify();
+        // Reads only; a larger cache keeps the searched tables decrypted between searches.
+        reader.exec(QStringLiteral("PRAGMA query_only = 1; PRAGMA cache_size = -65536"));
+    };
+}
+
+int TDbAccess::AddReaderRelease(std::function<void()> release)
+{
+    m_readerReleases.emplace(++m_nextRelease, std::move(release));
+    return m_nextRelease;
+}
+
+void TDbAccess::RemoveReaderRelease(int id)
+{
+    m_readerReleases.erase(id);
+}
+
+void TDbAccess::releaseReaders()
+{
+    for (const auto& [id, release] : m_readerReleases) {
+        release();
+    }
+}
+
 void TDbAccess::ensureOpen()
 {
     if (!Connection.isOpen()) {
@@ -453,6 +481,7 @@ void TDbAccess::swapIn(const QString& staged, const DbKey& key, const QString& u
                        const std::function<void(const QString&)>& fail)
 {
     const QString dbPath = DatabasePath();
+    releaseReaders();
     closeResultSets();
     QString error;
     // Closing the last connection writes the log back and removes it.

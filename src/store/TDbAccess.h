@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <map>
 
 // The program's one way to its database: one keyed connection to bookkeep.dat in
 // the program folder and four result sets, each reserved to one kind of use.
@@ -95,6 +96,13 @@ public:
     // a password is opened through `prompt`; giving up there aborts silently.
     void RestoreFrom(const QString& source, const PasswordPrompt& prompt = {}, const QString& settle = QString());
 
+    // How to open a second, read-only connection to the same file, keyed as this
+    // one, for reading on another thread; run it there. The file must have no other
+    // connection when it is replaced, so whoever keeps one open says how to close it.
+    std::function<void(DbConnection&)> ReaderOpener() const;
+    int AddReaderRelease(std::function<void()> release);
+    void RemoveReaderRelease(int id);
+
     ResultSet Query;
     ResultSet GridQuery;
     ResultSet TimerQuery;
@@ -115,6 +123,8 @@ private:
     static int onCommit(void* self);
     void noteChange();
 
+    void releaseReaders();
+
     DbConnection Connection;
     DbKey m_key;
     bool m_needsPassword = false;
@@ -122,6 +132,8 @@ private:
     QTimer m_writeBack;
     quint64 m_changes = 0;
     qint64 m_otherVersion = 0;
+    std::map<int, std::function<void()>> m_readerReleases;
+    int m_nextRelease = 0;
 };
 
 // The one instance, created and connected by the main block.

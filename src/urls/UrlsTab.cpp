@@ -3,6 +3,7 @@
 #include "BookmarkCommands.h"
 #include "TFormAddIE.h"
 #include "base/ExceptionHandler.h"
+#include "base/Exceptions.h"
 #include "base/Messages.h"
 #include "base/ShellOpen.h"
 #include "groups/TZentTree.h"
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QSplitter>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 UrlsTab::UrlsTab(QWidget* parent) : QWidget(parent)
@@ -213,4 +215,44 @@ void UrlsTab::N8Click()
     if (!address.trimmed().isEmpty()) {
         ShellOpen(window(), address);
     }
+}
+
+void UrlsTab::ShowFound(int group, const QString& id)
+{
+    QTreeWidgetItem* node = IETypeTree->Root();
+    for (QTreeWidgetItemIterator it(tvIE); *it && group != 0; ++it) {
+        if (TZentTree::SelfIndexOf(*it) == group) {
+            node = *it;
+            break;
+        }
+    }
+    auto findRow = [this, &id] {
+        const int rows = GridRows ? GridRows->rowCount() : 0;
+        for (int r = 0; r < rows; ++r) {
+            if (GridRows->text(r, QStringLiteral("ID")) == id) {
+                return r;
+            }
+        }
+        return -1;
+    };
+    for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) {
+        up->setExpanded(true);
+    }
+    tvIE->setCurrentItem(node);
+    tvIE->scrollToItem(node);
+    FillGrid(TZentTree::SelfIndexOf(node));
+    int row = findRow();
+    if (row < 0 && node != IETypeTree->Root()) {
+        // Moved to another group since the search.
+        tvIE->setCurrentItem(IETypeTree->Root());
+        FillGrid(0);
+        row = findRow();
+    }
+    if (row < 0) {
+        throw EAppError(QStringLiteral("该网址已不存在！"));
+    }
+    const QModelIndex cell = GridRows->index(row, 1);
+    DBGrid1->setCurrentIndex(cell);
+    DBGrid1->scrollTo(cell, QAbstractItemView::PositionAtCenter);
+    DBGrid1->setFocus();
 }

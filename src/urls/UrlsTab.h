@@ -26,6 +26,10 @@ public:
     // Lists one group's addresses in the grid, or every address for group 0.
     void FillGrid(int group);
 
+    // A search result: selects the address's group and its row; under "全部"
+    // when it is filed under no group of the tree, or not there any more.
+    void ShowFound(int group, const QString& id);
+
     // The selected group's number and name ("全部" for the root or none).
     int SelectedGroup() const;
     QString SelectedGroupName() const;

@@ -1,4 +1,4 @@
-#include "NoteSearch.h"
+#include "LatinCaseless.h"
 
 namespace {
 
