@@ -392,7 +392,8 @@ void TestTransfer::importIsAllOrNothing()
         ImportBookmarkFile(env.file(QStringLiteral("missing.html")), 0);
         QFAIL("no error raised");
     } catch (const EAppError& e) {
-        QVERIFY2(e.Message().startsWith(QStringLiteral("无法打开书签文件 ")), qPrintable(e.Message()));
+        QCOMPARE(e.Message(),
+                 QStringLiteral("无法打开书签文件 %1：文件不存在").arg(env.file(QStringLiteral("missing.html"))));
     }
     QCOMPARE(urlDump(), before);
 }
@@ -609,7 +610,7 @@ void TestTransfer::noteTransferFailures()
     // A destination that is a file: nothing made, said so.
     writeBytes(env.file(QStringLiteral("afile")), "x");
     QCOMPARE(message([&] { ExportNotes(0, env.file(QStringLiteral("afile"))); }),
-             QStringLiteral("无法创建文件夹 ") + env.file(QStringLiteral("afile")));
+             QStringLiteral("无法导出到 %1：这是文件，不是文件夹").arg(env.file(QStringLiteral("afile"))));
     QCOMPARE(message([&] { ImportNotes(env.file(QStringLiteral("missing")), 0); }),
              QStringLiteral("找不到文件夹 ") + env.file(QStringLiteral("missing")));
     // A failure half-way through the writing leaves no group and no note behind.

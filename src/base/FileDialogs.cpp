@@ -76,9 +76,10 @@ public:
     }
 };
 
-QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, QFileDialog::FileMode files)
+QString ask(QWidget* parent, const QString& filter, QFileDialog::AcceptMode mode, QFileDialog::FileMode files,
+            const QString& caption = QString())
 {
-    QFileDialog dialog(parent, QString(), FileDialogs::StartFolder(), filter);
+    QFileDialog dialog(parent, caption, FileDialogs::StartFolder(), filter);
     // The toolkit's own dialog: the desktop's native one would bring neither the
     // name-only provider nor the Chinese columns.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -133,13 +134,13 @@ QString getOpenFileName(QWidget* parent, const QString& filter)
     return ask(parent, filter, QFileDialog::AcceptOpen, QFileDialog::ExistingFile);
 }
 
-QString getExistingDirectory(QWidget* parent)
+QString getExistingDirectory(QWidget* parent, const QString& caption)
 {
     if (auto next = takeNext()) {
         remember(*next, true);
         return *next;
     }
-    return ask(parent, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory);
+    return ask(parent, QString(), QFileDialog::AcceptOpen, QFileDialog::Directory, caption);
 }
 
 void setNextFileName(const QString& name)

@@ -12,8 +12,8 @@ namespace FileDialogs {
 
 QString getSaveFileName(QWidget* parent, const QString& filter);
 QString getOpenFileName(QWidget* parent, const QString& filter);
-// An existing folder.
-QString getExistingDirectory(QWidget* parent);
+// An existing folder; the caption says what it is for.
+QString getExistingDirectory(QWidget* parent, const QString& caption = QString());
 
 // Tests: the next dialog returns this name at once without showing anything.
 void setNextFileName(const QString& name);

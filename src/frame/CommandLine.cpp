@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -122,15 +123,17 @@ QString shown(const QString& path)
 // Does the command on the open database and says what was done.
 QString perform(const Command& command)
 {
+    // Said back in full, so that a script's log shows where things went.
+    const QString path = QFileInfo(command.path).absoluteFilePath();
     switch (command.kind) {
     case Kind::ImportBookmarks:
-        return ImportSummary(ImportBookmarkFile(command.path, 0));
+        return ImportSummary(ImportBookmarkFile(path, 0));
     case Kind::ExportBookmarks:
-        return ExportSummary(ExportBookmarkFile(command.path, 0), command.path);
+        return ExportSummary(ExportBookmarkFile(path, 0), path);
     case Kind::ImportNotes:
-        return NoteImportSummary(ImportNotes(command.path, 0));
+        return NoteImportSummary(ImportNotes(path, 0));
     case Kind::ExportNotes:
-        return NoteExportSummary(ExportNotes(0, command.path));
+        return NoteExportSummary(ExportNotes(0, path));
     default:
         return QString();
     }

@@ -12,7 +12,7 @@ void ExportNotesCommand(NotesTab& tab)
     if (!tab.NoteTypeTree->Selected()) {
         return;
     }
-    const QString folder = FileDialogs::getExistingDirectory(tab.window());
+    const QString folder = FileDialogs::getExistingDirectory(tab.window(), QStringLiteral("导出笔记到文件夹"));
     if (folder.isEmpty()) {
         return;
     }
@@ -26,7 +26,7 @@ void ExportNotesCommand(NotesTab& tab)
 
 void ImportNotesCommand(NotesTab& tab)
 {
-    const QString folder = FileDialogs::getExistingDirectory(tab.window());
+    const QString folder = FileDialogs::getExistingDirectory(tab.window(), QStringLiteral("选择要导入的笔记文件夹"));
     if (folder.isEmpty()) {
         return;
     }

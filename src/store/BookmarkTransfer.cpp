@@ -7,6 +7,7 @@
 #include "TDbAccess.h"
 #include "base/Clock.h"
 #include "base/Exceptions.h"
+#include "base/FileReasons.h"
 
 #include <QDir>
 #include <QFile>
@@ -86,7 +87,7 @@ BookmarkImportResult ImportBookmarkFile(const QString& path, int group)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         throw EAppError(
-            QStringLiteral("无法打开书签文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("无法打开书签文件 %1：%2").arg(QDir::toNativeSeparators(path), ReadFailureReason(path)));
     }
     if (file.size() > kMaxFileBytes) {
         throw EAppError(
@@ -95,7 +96,7 @@ BookmarkImportResult ImportBookmarkFile(const QString& path, int group)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         throw EAppError(
-            QStringLiteral("无法读取书签文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("无法读取书签文件 %1：%2").arg(QDir::toNativeSeparators(path), ReadFailureReason(path)));
     }
     return ImportBookmarks(BookmarkFile::Parse(BookmarkFile::Decode(bytes)), group);
 }
@@ -192,7 +193,7 @@ BookmarkExportResult ExportBookmarkFile(const QString& path, int group)
     const QByteArray bytes = BookmarkFile::Write(tree, Clock::now().toSecsSinceEpoch());
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         throw EAppError(
-            QStringLiteral("无法写入书签文件 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("无法写入书签文件 %1：%2").arg(QDir::toNativeSeparators(path), WriteFailureReason(path)));
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include "Statements.h"
 #include "TDbAccess.h"
 #include "base/Exceptions.h"
+#include "base/FileReasons.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,14 +92,16 @@ void writeFile(const QString& path, const QString& text)
     QFile file(path);
     const QByteArray bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush()) {
-        throw EAppError(QStringLiteral("无法写入文件 %1：%2").arg(shown(path), file.errorString()));
+        throw EAppError(QStringLiteral("无法写入文件 %1：%2").arg(shown(path), WriteFailureReason(path)));
     }
 }
 
 void makeFolder(const QString& path)
 {
     if (!QDir().mkdir(path)) {
-        throw EAppError(QStringLiteral("无法创建文件夹 %1").arg(shown(path)));
+        const QString reason =
+            QFile::encodeName(path).size() >= 4000 ? QStringLiteral("路径太长") : WriteFailureReason(path);
+        throw EAppError(QStringLiteral("无法创建文件夹 %1：%2").arg(shown(path), reason));
     }
 }
 
@@ -114,11 +117,11 @@ QByteArray readFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw EAppError(QStringLiteral("无法读取文件 %1：%2").arg(shown(path), file.errorString()));
+        throw EAppError(QStringLiteral("无法读取文件 %1：%2").arg(shown(path), ReadFailureReason(path)));
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw EAppError(QStringLiteral("无法读取文件 %1：%2").arg(shown(path), file.errorString()));
+        throw EAppError(QStringLiteral("无法读取文件 %1：%2").arg(shown(path), ReadFailureReason(path)));
     }
     return bytes;
 }
@@ -282,8 +285,12 @@ NoteExportResult ExportNotes(int group, const QString& destination)
         throw EAppError(QStringLiteral("要导出的分组已不存在。"));
     }
 
+    if (QFileInfo(destination).isFile()) {
+        throw EAppError(QStringLiteral("无法导出到 %1：这是文件，不是文件夹").arg(shown(destination)));
+    }
     if (!QDir().mkpath(destination)) {
-        throw EAppError(QStringLiteral("无法创建文件夹 %1").arg(shown(destination)));
+        throw EAppError(
+            QStringLiteral("无法创建文件夹 %1：%2").arg(shown(destination), WriteFailureReason(destination)));
     }
     const QDir into(destination);
     const QString wanted = NoteFiles::SafeName(groups[group].name);
@@ -295,7 +302,8 @@ NoteExportResult ExportNotes(int group, const QString& destination)
     // nothing half-written behind.
     QTemporaryDir staging(into.filePath(QStringLiteral(".vornet-halvik-export-XXXXXX")));
     if (!staging.isValid()) {
-        throw EAppError(QStringLiteral("无法在 %1 中写入：%2").arg(shown(destination), staging.errorString()));
+        throw EAppError(QStringLiteral("无法在 %1 中写入：%2")
+                            .arg(shown(destination), WriteFailureReason(into.filePath(finalName))));
     }
     NoteExportResult result;
     struct Pending
@@ -323,7 +331,8 @@ NoteExportResult ExportNotes(int group, const QString& destination)
     }
     result.folder = into.filePath(finalName);
     if (!QDir().rename(top, result.folder)) {
-        throw EAppError(QStringLiteral("无法创建文件夹 %1").arg(shown(result.folder)));
+        throw EAppError(
+            QStringLiteral("无法创建文件夹 %1：%2").arg(shown(result.folder), WriteFailureReason(result.folder)));
     }
     return result;
 }
