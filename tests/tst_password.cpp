@@ -5,11 +5,17 @@
 #include "RekeyCycle.h"
 #include "Seed.h"
 #include "TestEnv.h"
+#include "base/AppLock.h"
 #include "base/Application.h"
+#include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/FileDialogs.h"
+#include "desktop/TrayIcon.h"
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
+#include "reminders/Chime.h"
+#include "reminders/TFormMissedAlam.h"
+#include "reminders/TFormShowAlam.h"
 #include "settings/TFormConfig.h"
 #include "settings/TFormPass.h"
 #include "store/DbConnection.h"
@@ -19,6 +25,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -138,6 +145,8 @@ private slots:
     void backupHasTheKeyInForce();
     void restoreAcrossKeys_data();
     void restoreAcrossKeys();
+    void lockHidesUntilThePassword();
+    void lockWaitsForAnOpenDialog();
 };
 
 void TestPassword::openAtStart_data()
@@ -470,6 +479,80 @@ void TestPassword::restoreAcrossKeys()
     QCOMPARE(ConfigStore.bPass, !currentKey.isEmpty());
     QCOMPARE(ConfigStore.PassWord, currentKey);
     QCOMPARE(QDir(env.folder()).entryList({QStringLiteral("bookkeep.dat.re*")}), QStringList());
+}
+
+void TestPassword::lockHidesUntilThePassword()
+{
+    TestEnv env;
+    Chime::setPlayer([] {});
+    addOnce(QStringLiteral("09:00:00"), QDate(2024, 3, 15), QStringLiteral("错过的秘密"));
+    addOnce(QStringLiteral("10:00:00"), QDate(2024, 3, 15), QStringLiteral("秘密会议"));
+    TFormMain window;
+    window.show();
+    delete TFormMissedAlam::Current(); // shown at start; looked at again below
+    auto tip = [&] { return window.Tray->icon()->toolTip(); };
+    // Without a password there is nothing to lock with.
+    emit window.PopupMenu->aboutToShow();
+    QVERIFY(!window.NLock->isVisible());
+    window.NLock->trigger();
+    QVERIFY(window.isVisible());
+    QVERIFY(!AppLock::isLocked());
+
+    storeSettings(true, QStringLiteral("pw"));
+    emit window.PopupMenu->aboutToShow();
+    QVERIFY(window.NLock->isVisible());
+    QCOMPARE(window.NLock->text(), QStringLiteral("锁定"));
+    window.NLock->trigger();
+    QVERIFY(AppLock::isLocked());
+    QVERIFY(!window.isVisible());
+    QCOMPARE(tip(), QStringLiteral("Vornet\n下一个提醒：10:00 有提醒"));
+    // The missed reminders' texts wait for the password too.
+    window.ShowMissed(QDateTime(), Clock::now());
+    QVERIFY(!TFormMissedAlam::Current());
+
+    // Every way back asks first; a wrong password or none leaves it locked.
+    const QList<std::function<void()>> waysBack = {
+        [&] { window.NShowForm->trigger(); }, [&] { window.Tray->WMTrayNotify(QSystemTrayIcon::DoubleClick); },
+        [&] { window.ShowRequested(); },        // a second start's hand-over
+        [&] { window.NSearchAll2->trigger(); }, // the search lists every text
+    };
+    for (const auto& back : waysBack) {
+        ModalPoller refused(typeInto({QStringLiteral("PW"), QStringLiteral("-")}));
+        back();
+        QVERIFY(refused.handled());
+        QVERIFY(!window.isVisible());
+        QVERIFY(!window.FormSearch);
+        QVERIFY(AppLock::isLocked());
+    }
+    QCOMPARE(env.messages.texts(), QStringList(4, QStringLiteral("密码输入错误!")));
+    QString caption;
+    ModalPoller unlocked(typeInto({QStringLiteral("pw")}, &caption));
+    window.ShowRequested();
+    QCOMPARE(caption, QStringLiteral("先输入密码登录软件"));
+    QVERIFY(window.isVisible());
+    QVERIFY(!AppLock::isLocked());
+    QVERIFY(TFormMissedAlam::Current());
+    QCOMPARE(tip(), QStringLiteral("Vornet\n下一个提醒：10:00 秘密会议"));
+    TFormShowAlam::CloseAll();
+}
+
+void TestPassword::lockWaitsForAnOpenDialog()
+{
+    TestEnv env;
+    storeSettings(true, QStringLiteral("pw"));
+    TFormMain window;
+    window.show();
+    bool lockedWhileOpen = true;
+    ModalPoller settings([&](QDialog* d) {
+        window.NLock->trigger();
+        // Hiding the dialog would end it and drop what was typed in it.
+        lockedWhileOpen = AppLock::isLocked() || !d->isVisible();
+    });
+    window.N15->trigger();
+    QVERIFY(settings.handled());
+    QVERIFY(!lockedWhileOpen);
+    QTRY_VERIFY(AppLock::isLocked());
+    QVERIFY(!window.isVisible());
 }
 
 QTEST_MAIN(TestPassword)

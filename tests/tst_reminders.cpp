@@ -4,6 +4,7 @@
 #include "ModalPoller.h"
 #include "Seed.h"
 #include "TestEnv.h"
+#include "base/AppLock.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "desktop/TrayIcon.h"
@@ -105,6 +106,7 @@ private slots:
     void customSnoozeMoment();
     void desktopNotice_data();
     void desktopNotice();
+    void lockedAlertShowsOnlyItsMoment();
     void desktopNoticeWithoutService();
     void desktopNoticeAnsweredBeforePosted();
     void missedWhileAway();
@@ -602,6 +604,28 @@ void TestReminders::desktopNotice_data()
                                                      << "as it was" << false << false;
     QTest::newRow("notification timed out") << false << false << "closed 1"
                                             << "seen" << true << false;
+}
+
+void TestReminders::lockedAlertShowsOnlyItsMoment()
+{
+    const QDateTime now(kToday, QTime(9, 30, 0));
+    TestEnv env(true, now);
+    Chime::setPlayer([] {});
+    NoticeBus notices;
+    QVERIFY2(notices.ready(), qPrintable(notices.bus.error()));
+    const qint64 id = addOnce("09:30:00", kToday, "秘密会议");
+    AppLock::setLocked(true);
+    ShowAlamAlert(QString::number(id), QStringLiteral("秘密会议"), false, now);
+    QPointer<TFormShowAlam> alert = notices.posted();
+    QVERIFY(alert);
+    QCOMPARE(notices.fake.notices.first().body, QStringLiteral("有提醒"));
+    QCOMPARE(alert->mmo1->toPlainText(), QStringLiteral("有提醒"));
+    QCOMPARE(alert->lblDue->text(), now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    // Nobody at a locked program deletes a reminder he cannot read.
+    QVERIFY(!alert->btnOkDel->isEnabled());
+    AppLock::setLocked(false);
+    QCOMPARE(alert->mmo1->toPlainText(), QStringLiteral("秘密会议"));
+    QVERIFY(alert->btnOkDel->isEnabled());
 }
 
 void TestReminders::desktopNotice()

@@ -281,7 +281,8 @@ void TestShell::mainWindowFrame()
     for (QAction* a : w.PopupMenu->actions()) {
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     }
-    QCOMPARE(items, (QStringList{"软件主页", "-", "显示窗口", "搜索全部…", "关闭"}));
+    // 锁定 is offered only while a login password is set (tst_password).
+    QCOMPARE(items, (QStringList{"软件主页", "-", "显示窗口", "搜索全部…", "锁定", "关闭"}));
     QVERIFY(w.tmr1->isActive());
     QCOMPARE(w.tmr1->interval(), 1000);
     QVERIFY(env.messages.boxes().isEmpty());

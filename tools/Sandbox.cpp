@@ -1,6 +1,7 @@
 #include "Sandbox.h"
 
 #include "MakeDb.h"
+#include "base/AppLock.h"
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/Clock.h"
@@ -35,6 +36,7 @@ void resetSeams()
     // The settings of one case's database are not those of the next.
     ConfigStore = TConfig();
     CommandLine::setPasswordReader({});
+    AppLock::setLocked(false);
 }
 
 } // namespace

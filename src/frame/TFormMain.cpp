@@ -1,6 +1,8 @@
 #include "TFormMain.h"
 
 #include "StartupSequence.h"
+#include "WindowLock.h"
+#include "base/AppLock.h"
 #include "base/Application.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
@@ -118,13 +120,17 @@ void TFormMain::buildMenus()
     PopupMenu->addSeparator();
     NShowForm = AddNamedAction(PopupMenu, "NShowForm", QStringLiteral("显示窗口"));
     NSearchAll2 = AddNamedAction(PopupMenu, "NSearchAll2", QStringLiteral("搜索全部…"));
+    NLock = AddNamedAction(PopupMenu, "NLock", QStringLiteral("锁定"));
     NClose = AddNamedAction(PopupMenu, "NClose", QStringLiteral("关闭"));
+    // Offered only while there is a password to unlock with.
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] { NLock->setVisible(WindowLock::Available()); });
 
     connect(btnSystem, &QPushButton::clicked, this, guard([this] { btnSystemClick(); }));
     connect(NOpenWWW1, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));
     connect(NOpenWWW2, &QAction::triggered, this, guard([this] { NOpenWWW2Click(); }));
     connect(NShowForm, &QAction::triggered, this, guard([this] { NShowFormClick(); }));
     connect(NClose, &QAction::triggered, this, guard([this] { NCloseClick(); }));
+    connect(NLock, &QAction::triggered, this, guard([this] { NLockClick(); }));
     connect(N15, &QAction::triggered, this, guard([this] { N15Click(); }));
     connect(Ndfdf1, &QAction::triggered, this, guard([this] { Ndfdf1Click(); }));
     connect(N11, &QAction::triggered, this, guard([this] { N11Click(); }));
@@ -137,10 +143,12 @@ void TFormMain::buildMenus()
 void TFormMain::FormCreate()
 {
     setMainWindow(this);
+    m_lock = new WindowLock(this);
     // There from creation, before the window shows and while the login waits.
     Tray = new TrayIcon(this, PopupMenu);
     connect(Tray, &TrayIcon::restoreRequested, this, guard([this] { NShowFormClick(); }));
     connect(ts3, &RemindersTab::scheduleChanged, this, guard([this] { UpdateTrayTip(); }));
+    connect(AppLock::instance(), &AppLock::changed, this, guard([this] { UpdateTrayTip(); }));
     IETypeTree = new TZentTree(ts1->tvIE, QStringLiteral("全部"), QStringLiteral("IEType"), TZentTree::WebImages());
     ts1->setTree(IETypeTree);
     NoteTypeTree =
@@ -205,7 +213,9 @@ void TFormMain::FormShow()
 
 void TFormMain::ShowMissed(const QDateTime& from, const QDateTime& to)
 {
-    TFormMissedAlam::ShowMissed(AlamStore.MissedBetween(from, to), this);
+    // The list names every reminder's text: not while the program is locked.
+    m_lock->WhenUnlocked(
+        [this, from, to] { Guarded([&] { TFormMissedAlam::ShowMissed(AlamStore.MissedBetween(from, to), this); }); });
 }
 
 bool TFormMain::FormCloseQuery()
@@ -272,6 +282,9 @@ void TFormMain::NOpenWWW2Click()
 
 void TFormMain::NShowFormClick()
 {
+    if (!m_lock->Unlock()) {
+        return;
+    }
     showNormal();
     raise();
     activateWindow();
@@ -290,6 +303,12 @@ void TFormMain::ShowRequested()
 void TFormMain::NCloseClick()
 {
     close();
+}
+
+void TFormMain::NLockClick()
+{
+    m_lock->Lock();
+    DbAccess->WriteBack();
 }
 
 void TFormMain::N15Click()
@@ -335,6 +354,10 @@ void TFormMain::ReloadViews()
 
 void TFormMain::NSearchAllClick()
 {
+    // The search lists every text: past a lock only with the password.
+    if (!m_lock->Unlock()) {
+        return;
+    }
     if (!FormSearch) {
         FormSearch = new TFormSearch(this);
         // A chosen result shows in the main window, brought back from the tray if need be.
@@ -376,6 +399,8 @@ void TFormMain::AppMinimize()
     // Hidden only where the tray icon can bring it back.
     if (isMinimized() && Tray->Usable()) {
         hide();
+        // Hidden to the tray, it comes back only with the password (when one is set).
+        m_lock->Lock();
         DbAccess->WriteBack();
     }
 }
@@ -385,6 +410,7 @@ void TFormMain::tmr1Timer()
     // Each tick just after a second begins, so that no second is skipped.
     tmr1->start(AlamScheduler::MsecsToNextSecond());
     m_scheduler->Tick();
+    m_lock->Tick();
     const QDateTime now = Clock::now();
     ts3->TimeTick(now);
     if (m_nextDue.isValid() && now > m_nextDue) {
@@ -397,7 +423,8 @@ void TFormMain::UpdateTrayTip()
     QString text;
     QString tip = QStringLiteral("Vornet");
     if (AlamStore.NextDue(&m_nextDue, &text)) {
-        const QString line = text.section(QLatin1Char('\n'), 0, 0).simplified();
+        const QString line =
+            AppLock::isLocked() ? TFormShowAlam::kLockedText : text.section(QLatin1Char('\n'), 0, 0).simplified();
         tip += QStringLiteral("\n下一个提醒：") + m_nextDue.toString(QStringLiteral("HH:mm")) + QLatin1Char(' ') +
                (line.size() > 40 ? line.left(40) + QStringLiteral("…") : line);
     } else {

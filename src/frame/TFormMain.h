@@ -19,6 +19,7 @@ class AlamScheduler;
 class TZentTree;
 class TrayIcon;
 class TFormSearch;
+class WindowLock;
 
 // The one main window: the tabs, the bottom bar with the settings menu, the tray
 // menu, the one-second timer, the start-up sequence and the close question.
@@ -67,6 +68,7 @@ public:
     QAction* N11 = nullptr;    // 数据恢复
     QAction* NOpenWWW2 = nullptr;
     QAction* NShowForm = nullptr;
+    QAction* NLock = nullptr; // 锁定
     QAction* NClose = nullptr;
     QAction* NSearchAll1 = nullptr; // 搜索全部… (settings menu; Ctrl+Shift+F)
     QAction* NSearchAll2 = nullptr; // 搜索全部… (tray menu)
@@ -90,6 +92,7 @@ private:
     void NOpenWWW2Click();
     void NShowFormClick();
     void NCloseClick();
+    void NLockClick();
     void tmr1Timer();
     void N15Click();
     void Ndfdf1Click();
@@ -107,6 +110,7 @@ private:
     void buildMenus();
 
     std::unique_ptr<AlamScheduler> m_scheduler;
+    WindowLock* m_lock = nullptr;
     QDateTime m_nextDue; // when the tray tip's next reminder falls due
     bool m_shownOnce = false;
     bool m_closeConfirmed = false;

@@ -4,6 +4,7 @@
 #include "AlertNotice.h"
 #include "Chime.h"
 #include "TFormMissedAlam.h"
+#include "base/AppLock.h"
 #include "base/Clock.h"
 #include "base/ExceptionHandler.h"
 #include "base/Exceptions.h"
@@ -30,7 +31,7 @@
 TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily, QObject* mainWindow,
                              const QDateTime& due)
     : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      RecordID(id), IsDaily(daily), DueAt(due), m_mainWindow(mainWindow)
+      RecordID(id), IsDaily(daily), DueAt(due), m_mainWindow(mainWindow), m_text(text)
 {
     setObjectName(QStringLiteral("FormShowAlam"));
     setWindowTitle(QStringLiteral("提醒"));
@@ -61,7 +62,6 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     QTextOption centred(Qt::AlignHCenter);
     centred.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     mmo1->document()->setDefaultTextOption(centred);
-    mmo1->setPlainText(text);
     layout->addWidget(mmo1, 1);
 
     pnlBottom = new QWidget(this);
@@ -87,6 +87,9 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     layout->addWidget(pnlBottom);
     setTabOrder(btnOkSave, btnOkDel);
 
+    // While the program is locked only the due moment shows, and nothing is deleted.
+    showText();
+    connect(AppLock::instance(), &AppLock::changed, this, [this] { showText(); });
     connect(btnOkSave, &QPushButton::clicked, this, guard([this] { btnOkSaveClick(); }));
     connect(btnOkDel, &QPushButton::clicked, this, guard([this] { btnOkDelClick(); }));
     for (QWidget* child : findChildren<QWidget*>()) {
@@ -95,6 +98,13 @@ TFormShowAlam::TFormShowAlam(const QString& id, const QString& text, bool daily,
     m_shown.start();
     static quint64 opened = 0;
     m_order = ++opened;
+}
+
+void TFormShowAlam::showText()
+{
+    const bool locked = AppLock::isLocked();
+    mmo1->setPlainText(locked ? kLockedText : m_text);
+    btnOkDel->setEnabled(!locked);
 }
 
 bool TFormShowAlam::keysGuarded() const

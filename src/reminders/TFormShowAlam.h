@@ -57,6 +57,9 @@ public:
     // The moment the "自定义…" item asks for; invalid when cancelled.
     static QDateTime AskSnoozeMoment(QWidget* parent);
 
+    // What an alert shows in place of its text while the program is locked.
+    static inline const QString kLockedText = QStringLiteral("有提醒");
+
     // For the first second keys do nothing: a user typing elsewhere must not
     // answer an alert that just appeared.
     static constexpr int kKeyGuardMs = 1000;
@@ -70,8 +73,10 @@ private:
     void post(int type, const QDateTime& moment = QDateTime());
 
     bool keysGuarded() const;
+    void showText();
 
     QPointer<QObject> m_mainWindow;
+    const QString m_text;
     bool m_rolledIn = false;
     QElapsedTimer m_shown;
     quint64 m_order = 0; // opening order
