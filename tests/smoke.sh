@@ -3,7 +3,8 @@
 # would: with a database the main window appears; without one only the error box
 # does, and the program ends once it is dismissed. Then on a desktop with a
 # window manager and a tray: the icon appears, minimising hides the window, and
-# a double-click on the icon brings it back.
+# a double-click on the icon brings it back. Last, a file keyed with the login
+# password: the login opens it, and back from the tray it asks the password.
 # usage: smoke.sh PROGRAM MKDB   (SMOKE_SHOTS=folder keeps screenshots)
 set -u
 exe=$1
@@ -202,4 +203,51 @@ wait_window Vornet-Halvik 10 >/dev/null || {
     fail "a second start did not bring the running copy's window back"
 }
 echo "ok: a second start brings the running copy forward and ends"
+
+# With the login password as the file's key: the login dialog opens the file, and
+# hidden to the tray the program comes back only through the password again.
+kill "$app"
+wait "$app" 2>/dev/null
+app=""
+churn="$(dirname "$mkdb")/vh-churn"
+# Two changes of key, each stopped once the file has its new one: the password " second".
+("$churn" rekey "$work" 0 reopened >/dev/null) 2>/dev/null
+("$churn" rekey "$work" 1 reopened >/dev/null) 2>/dev/null
+type_password() { # the login dialog's window
+    xdotool windowfocus --sync "$1" type --delay 30 " second"
+    xdotool windowfocus --sync "$1" key Return
+}
+need Xvfb twm trayer
+"$work/vornet-halvik" >"$work/out5.txt" 2>&1 &
+app=$!
+login=$(wait_window 先输入密码登录软件 30) || { cat "$work/out5.txt"; fail "no login dialog for a file keyed with a password"; }
+window_named Vornet-Halvik >/dev/null && fail "the main window showed before the login"
+shot login
+type_password "$login"
+main=$(wait_window Vornet-Halvik 30) || { cat "$work/out5.txt"; fail "the password did not open the file"; }
+icon=""
+for _ in $(seq 1 100); do
+    icon=$(xwininfo -root -tree 2>/dev/null | grep '"Vornet-Halvik": ("vornet-halvik"' |
+        grep -oE ' [0-9]{1,2}x[0-9]{1,2}\+-?[0-9]+\+-?[0-9]+ +\+-?[0-9]+\+-?[0-9]+' | head -n 1)
+    [ -n "$icon" ] && break
+    sleep 0.1
+done
+[ -n "$icon" ] || fail "no tray icon appeared after the login"
+size=$(echo "$icon" | awk '{print $1}' | cut -d+ -f1)
+ix=$(echo "$icon" | awk '{print $2}' | cut -d+ -f2)
+iy=$(echo "$icon" | awk '{print $2}' | cut -d+ -f3)
+xdotool windowminimize "$main"
+for _ in $(seq 1 50); do
+    window_named Vornet-Halvik >/dev/null || break
+    sleep 0.1
+done
+window_named Vornet-Halvik >/dev/null && fail "minimising did not hide the window"
+need Xvfb twm trayer
+xdotool mousemove $((ix + ${size%x*} / 2)) $((iy + ${size#*x} / 2)) click --repeat 2 --delay 80 1
+login=$(wait_window 先输入密码登录软件 10) || { shot nologin; fail "the tray brought the window back without asking the password"; }
+window_named Vornet-Halvik >/dev/null && fail "the window showed before the password"
+shot locked
+type_password "$login"
+wait_window Vornet-Halvik 10 >/dev/null || fail "the password did not bring the window back"
+echo "ok: a file keyed with the password opens at the login; back from the tray only with it"
 echo "1 passed, 0 failed"

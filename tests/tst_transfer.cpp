@@ -485,6 +485,18 @@ void TestTransfer::bookmarkMenu()
              (QStringList{"书签栏/", "书签栏/|示例网站|https://www.example.cn/|", "书签栏/学习/",
                           "书签栏/学习/|C++ 文档|https://docs.example.com/cpp|"}));
 
+    // An older file is replaced only on Yes.
+    writeBytes(env.file(QStringLiteral("old.html")), "older");
+    FileDialogs::setNextFileName(env.file(QStringLiteral("old.html")));
+    tab->NExportIE->trigger();
+    QCOMPARE(env.messages.texts().last(),
+             QStringLiteral("文件“%1”已存在，要替换它吗？").arg(env.file(QStringLiteral("old.html"))));
+    QCOMPARE(fileBytes(env.file(QStringLiteral("old.html"))), QByteArray("older"));
+    env.messages.answer(true);
+    FileDialogs::setNextFileName(env.file(QStringLiteral("old.html")));
+    tab->NExportIE->trigger();
+    QVERIFY(fileBytes(env.file(QStringLiteral("old.html"))).startsWith("<!DOCTYPE NETSCAPE-Bookmark-file-1>"));
+
     // A cancelled dialog does nothing.
     const int boxes = static_cast<int>(env.messages.boxes().size());
     FileDialogs::setNextFileName(QString());

@@ -28,7 +28,10 @@ void WindowLock::Lock()
     m_pending = false;
     AppLock::setLocked(true);
     for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || qobject_cast<TFormShowAlam*>(window)) {
+        // The alerts stay, and so does the tray icon: on X11 it is a window of its
+        // own, embedded in the tray, and hidden it could not bring the program back.
+        if (!window->isVisible() || qobject_cast<TFormShowAlam*>(window) ||
+            window->windowFlags().testFlag(Qt::BypassWindowManagerHint) || window->inherits("QSystemTrayIconSys")) {
             continue;
         }
         const Qt::WindowType type = window->windowType();

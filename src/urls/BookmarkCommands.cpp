@@ -7,6 +7,7 @@
 #include "groups/TZentTree.h"
 #include "store/BookmarkTransfer.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -41,6 +42,12 @@ void ExportBookmarksCommand(UrlsTab& tab)
     }
     if (QFileInfo(path).suffix().isEmpty()) {
         path += QStringLiteral(".html");
+    }
+    // The save dialog asks nothing (a backup replaces its file): an older file is
+    // replaced only when the user says so.
+    if (QFileInfo::exists(path) &&
+        !AskConfirm(QStringLiteral("文件“%1”已存在，要替换它吗？").arg(QDir::toNativeSeparators(path)))) {
+        return;
     }
     BookmarkExportResult result;
     {
