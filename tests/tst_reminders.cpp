@@ -141,13 +141,15 @@ void TestReminders::listMarksMissedRows()
                                          l + "|2024-03-15 09:30:01|later|"}));
     FillListView(AlamStore.FillAlamList(TAlam::Missed), &list, false);
     QCOMPARE(rowsOf(&list), QStringList{p + "|2024-03-15 09:29:59|past|错过的"});
+    const QString late = QString::number(addDaily("23:00:00", "late"));
+    // The daily ones alone by time of day, whatever the time now.
     FillListView(AlamStore.FillAlamList(TAlam::Daily), &list, false);
-    QCOMPARE(rowsOf(&list), QStringList{d + "|每天  01:00:00|daily|"});
+    QCOMPARE(rowsOf(&list), (QStringList{d + "|每天  01:00:00|daily|", late + "|每天  23:00:00|late|"}));
     FillListView(AlamStore.FillAlamList(TAlam::All), &list, false);
-    // A daily one whose time has passed today is next due tomorrow: last.
-    QCOMPARE(rowsOf(&list).size(), 4);
-    QCOMPARE(rowsOf(&list).last(), d + "|每天  01:00:00|daily|");
-    QCOMPARE(rowsOf(&list).at(2), l + "|2024-03-15 09:30:01|later|");
+    // Among the rest, a daily one whose time has passed today is next due tomorrow: last.
+    QCOMPARE(rowsOf(&list).size(), 5);
+    QCOMPARE(rowsOf(&list).mid(2), (QStringList{l + "|2024-03-15 09:30:01|later|", late + "|每天  23:00:00|late|",
+                                                d + "|每天  01:00:00|daily|"}));
 }
 
 void TestReminders::storeRecordRoundTrip()
@@ -626,6 +628,16 @@ void TestReminders::lockedAlertShowsOnlyItsMoment()
     AppLock::setLocked(false);
     QCOMPARE(alert->mmo1->toPlainText(), QStringLiteral("秘密会议"));
     QVERIFY(alert->btnOkDel->isEnabled());
+    // Unlocked, the notification reads the text again, in place of the old one.
+    QTRY_COMPARE(notices.fake.notices.size(), 2);
+    QCOMPARE(notices.fake.notices.at(1).body, QStringLiteral("秘密会议"));
+    QCOMPARE(notices.fake.notices.at(1).replaces, alert->findChild<AlertNotice*>()->Id());
+    AppLock::setLocked(true);
+    AppLock::setLocked(false);
+    QTRY_COMPARE(notices.fake.notices.size(), 4);
+    QVERIFY(notices.settle());
+    QCOMPARE(notices.fake.notices.size(), 4);
+    QCOMPARE(notices.fake.notices.last().body, QStringLiteral("秘密会议"));
 }
 
 void TestReminders::desktopNotice()

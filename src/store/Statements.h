@@ -67,6 +67,9 @@ inline const QString AlamFilters[6] = {
 inline const QString AlamOrder =
     QStringLiteral("order by case when ReDay<>0 then Date()+AlamTime+(case when AlamTime<time() then 1 else 0 end) "
                    "else AlamDate+AlamTime end, ID ");
+// The daily reminders alone read as a day's plan: by time of day, not turning
+// round as the day goes on.
+inline const QString AlamDailyOrder = QStringLiteral("order by AlamTime, ID ");
 
 // The reminder next due from now on (its text and moment as a day number).
 inline const QString AlamNext =

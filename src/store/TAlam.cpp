@@ -70,7 +70,8 @@ void TAlam::InsertAlam()
 
 ListRows TAlam::FillAlamList(int filter)
 {
-    statement = Sql::AlamList + Sql::AlamFilters[std::clamp(filter, 0, 5)] + Sql::AlamOrder;
+    filter = std::clamp(filter, 0, 5);
+    statement = Sql::AlamList + Sql::AlamFilters[filter] + (filter == Daily ? Sql::AlamDailyOrder : Sql::AlamOrder);
     ListRows list = DbAccess->ListQuery(statement);
     // Missed is not stored: a one-off whose moment has passed and that nobody saw.
     const QString now = Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
