@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
     libsqlcipher-dev
     fonts-wqy-microhei
-    libbenchmark-dev
+    libbenchmark-dev libxcb1-dev
     xvfb xdotool imagemagick x11-utils twm trayer
     dbus-daemon
     libqt6svg6

@@ -60,6 +60,7 @@ private slots:
     void startShowsRootNote();
     void typingReachesTheDatabase();
     void keyboardSelectionNeverCrossesNotes();
+    void typingAfterAnotherProgramWrote();
     void deletingGroupTakesItsNote();
     void newGroupStartsEmpty();
     void dateKeysAreWritten();
@@ -83,6 +84,11 @@ void TestNotes::storeRoundTrip()
     NoteStore.ReMark = QString();
     NoteStore.SaveNote();
     QCOMPARE(storedNote(env, 0), QStringLiteral("1:"));
+    // A row gone from under the store is written anew, never lost.
+    NoteStore.DeleteNote(QStringLiteral("0"));
+    NoteStore.ReMark = QStringLiteral("kept");
+    NoteStore.SaveNote();
+    QCOMPARE(storedNote(env, 0), QStringLiteral("1:kept"));
     NoteStore.DeleteNote(QStringLiteral("42"));
     ExecSQL(QStringLiteral("insert into NoteBook values (5, NULL)"));
     NoteStore.LoadNote(QStringLiteral("5"));
@@ -136,6 +142,31 @@ void TestNotes::keyboardSelectionNeverCrossesNotes()
     QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("aaa"));
     QCOMPARE(storedNote(env, 1), QStringLiteral("1:aaa"));
     QCOMPARE(storedNote(env, 2), QStringLiteral("1:b"));
+}
+
+// The tab remembers what it stored last instead of reading it back at every
+// keystroke: a change from elsewhere must still be seen.
+void TestNotes::typingAfterAnotherProgramWrote()
+{
+    TestEnv env;
+    NotesFixture f;
+    f.tab->tvNote->setCurrentItem(f.group(QStringLiteral("A")));
+    f.tab->mmoNote->moveCursor(QTextCursor::End);
+    QTest::keyClick(f.tab->mmoNote, Qt::Key_B);
+    QCOMPARE(storedNote(env, 1), QStringLiteral("1:aaab"));
+    {
+        DbConnection other;
+        other.open(env.dbPath());
+        other.exec(QStringLiteral("update NoteBook set ReMark='zzz' where TypeID=1"));
+    }
+    // The last letter typed over by itself: the box's text is what the tab wrote last.
+    QTextCursor last = f.tab->mmoNote->textCursor();
+    last.movePosition(QTextCursor::End);
+    last.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor);
+    f.tab->mmoNote->setTextCursor(last);
+    QTest::keyClick(f.tab->mmoNote, Qt::Key_B);
+    QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("aaab"));
+    QCOMPARE(storedNote(env, 1), QStringLiteral("1:aaab"));
 }
 
 void TestNotes::deletingGroupTakesItsNote()

@@ -17,6 +17,7 @@
 #include "reminders/TFormAlamContext.h"
 #include "reminders/TFormMissedAlam.h"
 #include "reminders/TFormShowAlam.h"
+#include "store/DbConnection.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TAlam.h"
@@ -94,6 +95,7 @@ private slots:
     void schedulerDailyEveryDay();
     void lateTickCatchesUpOnce();
     void failingQueryReportedOnce();
+    void schedulerSeesEveryChange();
     void dailyAlertStoresNothing();
     void alertAnswersUpdateTheList();
     void alertAnswerableWhileADialogIsOpen();
@@ -238,6 +240,34 @@ void TestReminders::failingQueryReportedOnce()
     ExecSQL(QStringLiteral("alter table Alam rename to Gone"));
     Guarded([&] { alerts.tickAt(QTime(10, 0, 7)); });
     QCOMPARE(env.messages.boxes().size(), 2);
+}
+
+// The scheduler keeps the stored times between changes: each kind of change
+// must reach it by the next second.
+void TestReminders::schedulerSeesEveryChange()
+{
+    TestEnv env;
+    Alerts alerts;
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 0)), QStringList());
+    // Added by the program.
+    const qint64 mine = addOnce("10:00:01", kToday, "mine");
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 1)), QStringList{QStringLiteral("%1:mine:once").arg(mine)});
+    // Moved to another second.
+    ExecSQL(
+        SqlFormat(Sql::AlamChange, {"10:00:03", kToday.toString(Qt::ISODate), "0", "moved", QString::number(mine)}));
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 2)), QStringList());
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 3)), QStringList{QStringLiteral("%1:moved:once").arg(mine)});
+    // Written by another program on the same file.
+    {
+        DbConnection other;
+        other.open(env.dbPath());
+        other.exec(QStringLiteral("insert into Alam(AlamTime,ReDay,ReMark) values('10:00:04',-1,'other')"));
+    }
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 4)).size(), 1);
+    // A snooze put in place by the program.
+    AlamStore.Snooze(QString::number(mine), QDateTime(kToday, QTime(10, 0, 6)));
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 5)), QStringList());
+    QCOMPARE(alerts.tickAt(QTime(10, 0, 6)), QStringList{QStringLiteral("%1:moved:once").arg(mine)});
 }
 
 void TestReminders::dailyAlertStoresNothing()

@@ -6,6 +6,7 @@
 #include "base/Exceptions.h"
 #include "base/LatinCaseless.h"
 #include "groups/TZentTree.h"
+#include "store/TDbAccess.h"
 #include "store/TNote.h"
 #include "widgets/DateKeys.h"
 #include "widgets/Fonts.h"
@@ -130,13 +131,16 @@ void NotesTab::tvNoteClick()
     const QString index = QString::number(group);
     // Until the new note is in the box, nothing typed may be written anywhere.
     m_shownGroup = -1;
+    m_storedKnown = false;
     mmoNote->setReadOnly(true);
     QString text;
     try {
-        if (NoteStore.HasNote(index)) {
+        const bool exists = NoteStore.HasNote(index);
+        if (exists) {
             NoteStore.LoadNote(index);
             text = NoteStore.ReMark;
         }
+        rememberStored(exists, text);
     } catch (...) {
         // Never leave another group's text on show, where typing could follow.
         showNote(QString());
@@ -156,20 +160,37 @@ void NotesTab::mmoNoteChange()
     if (group != m_shownGroup) {
         return;
     }
-    const QString index = QString::number(group);
     const QString text = MemoText(mmoNote);
-    if (NoteStore.HasNote(index)) {
-        NoteStore.LoadNote(index);
-        if (NoteStore.ReMark != text) {
-            NoteStore.TypeID = group;
-            NoteStore.ReMark = text;
-            NoteStore.SaveNote();
+    // Anything written since (by this program or another) and the stored text is read again.
+    if (!m_storedKnown || DbAccess->DataVersion() != m_storedVersion) {
+        m_storedKnown = false;
+        const QString index = QString::number(group);
+        const bool exists = NoteStore.HasNote(index);
+        if (exists) {
+            NoteStore.LoadNote(index);
         }
-    } else if (!IsBlankText(text)) {
-        NoteStore.TypeID = group;
-        NoteStore.ReMark = text;
+        rememberStored(exists, exists ? NoteStore.ReMark : QString());
+    }
+    if (m_storedExists ? m_storedText == text : IsBlankText(text)) {
+        return;
+    }
+    m_storedKnown = false; // until the write has succeeded
+    NoteStore.TypeID = group;
+    NoteStore.ReMark = text;
+    if (m_storedExists) {
+        NoteStore.SaveNote();
+    } else {
         NoteStore.AddNote();
     }
+    rememberStored(true, text);
+}
+
+void NotesTab::rememberStored(bool exists, const QString& text)
+{
+    m_storedExists = exists;
+    m_storedText = text;
+    m_storedVersion = DbAccess->DataVersion();
+    m_storedKnown = true;
 }
 
 void NotesTab::btn2Click()
@@ -214,6 +235,7 @@ void NotesTab::NDelNoteTypeClick()
 void NotesTab::ForgetNote()
 {
     m_shownGroup = -1;
+    m_storedKnown = false;
     showNote(QString());
     mmoNote->setReadOnly(true);
 }

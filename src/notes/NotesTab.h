@@ -62,8 +62,15 @@ public:
 
 private:
     void showNote(const QString& text);
+    void rememberStored(bool exists, const QString& text);
 
     // The group whose note the box shows; -1 while none is loaded, and then
     // nothing typed is written anywhere.
     int m_shownGroup = -1;
+    // What the database holds for the shown group, as of m_storedVersion: spares
+    // reading a large note back at every keystroke.
+    bool m_storedKnown = false;
+    bool m_storedExists = false;
+    QString m_storedText;
+    quint64 m_storedVersion = 0;
 };

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace DbFile {
 // The database file's fixed name and password.
@@ -69,10 +70,15 @@ public:
     // The first column of the first row as text (empty without rows).
     QString scalar(const QString& sql);
     QString lastError() const;
+    // A number that differs from the last call's whenever another connection has
+    // committed to the file in between. Cheap enough for every second: the
+    // statement is kept prepared until the connection closes.
+    qint64 dataVersion();
 
 private:
     void openKeyed(const QString& path, const DbKey& key, bool create, int cipherPageSize);
 
     sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_dataVersion = nullptr;
     QString m_path;
 };

@@ -33,6 +33,8 @@ inline const QString IEDeleteGroup = QStringLiteral("delete from IE where TypeID
 inline const QString NoteCount = QStringLiteral("select count(TypeID) from NoteBook where TypeID= %s ");
 inline const QString NoteRead = QStringLiteral("select * from NoteBook where TypeID=%s ");
 inline const QString NoteEditRow = QStringLiteral("select * from NoteBook where TypeId=%s");
+// The text bound as a parameter: a write without reading the old text first.
+inline const QString NoteWrite = QStringLiteral("update NoteBook set ReMark=?1 where TypeID=?2");
 inline const QString NoteEmptyRow = QStringLiteral("select * from NoteBook where 1<> 1 ");
 inline const QString NoteDelete = QStringLiteral("delete from NoteBook where TypeID=%s");
 
@@ -84,6 +86,10 @@ inline const QString SnoozeAdd = QStringLiteral("insert into AlamSnooze(AlamID,S
 inline const QString SnoozeDue =
     QStringLiteral("select a.ID,a.Remark,a.ReDay from AlamSnooze s join Alam a on a.ID=s.AlamID where s.SnoozeAt<=%s "
                    "order by s.SnoozeAt,a.ID");
+// What the scheduler keeps between changes: every reminder time, the first snooze.
+inline const QString AlamTimes = QStringLiteral("select distinct AlamTime from Alam where AlamTime is not null");
+inline const QString SnoozeFirst =
+    QStringLiteral("select min(s.SnoozeAt) from AlamSnooze s join Alam a on a.ID=s.AlamID");
 inline const QString SnoozeDone = QStringLiteral("delete from AlamSnooze where SnoozeAt<=%s");
 inline const QString SnoozeDelete = QStringLiteral("delete from AlamSnooze where AlamID=%s");
 

@@ -125,8 +125,37 @@ bool TAlam::NextDue(QDateTime* when, QString* text)
     return true;
 }
 
+bool TAlam::mayBeDue(const QDateTime& second)
+{
+    const quint64 version = DbAccess->DataVersion();
+    if (!m_dueKnown || version != m_dueVersion) {
+        m_dueKnown = false;
+        ResultSet& rows = DbAccess->TimerQuery;
+        DbAccess->OpenTimerQuery(Sql::AlamTimes);
+        QSet<double> times;
+        times.reserve(rows.recordCount());
+        for (int r = 0; r < rows.recordCount(); ++r) {
+            const double t = rows.valueAt(r, 0).toDouble();
+            times.insert(t == 0.0 ? 0.0 : t); // one zero for both signs
+        }
+        DbAccess->OpenTimerQuery(Sql::SnoozeFirst);
+        const QVariant first = rows.eof() ? QVariant() : rows.value(0);
+        m_dueTimes = std::move(times);
+        m_hasSnooze = first.isValid() && !first.isNull();
+        m_firstSnooze = m_hasSnooze ? first.toLongLong() : 0;
+        m_dueVersion = version;
+        m_dueKnown = true;
+    }
+    // The same number the statement's time() gives for that second.
+    return m_dueTimes.contains(Jet::toTimeFraction(second.time())) ||
+           (m_hasSnooze && second.toSecsSinceEpoch() >= m_firstSnooze);
+}
+
 QList<TAlam::Due> TAlam::DueAt(const QDateTime& second)
 {
+    if (!mayBeDue(second)) {
+        return {};
+    }
     {
         // The scheduler's own statement, answered as of that second.
         const Jet::StatementTime asOf(second);

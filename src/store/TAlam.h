@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QTime>
 
@@ -49,7 +50,8 @@ public:
     void Snooze(const QString& id, const QDateTime& moment);
 
     // The reminders due in one second, through the scheduler's own result set;
-    // snoozes due by then are handed out once.
+    // snoozes due by then are handed out once. Asks the database only in a second
+    // some reminder's time or a snooze points at, as known since its last change.
     QList<Due> DueAt(const QDateTime& second);
     void DeleteAlam(const QString& id);
     // A vanished reminder reads as an empty record: zero time and date, not daily.
@@ -67,6 +69,16 @@ public:
     // The list's status texts.
     static const QString SeenText;
     static const QString MissedText;
+
+private:
+    bool mayBeDue(const QDateTime& second);
+
+    // Every stored reminder time and the first snooze, as of m_dueVersion.
+    QSet<double> m_dueTimes;
+    qint64 m_firstSnooze = 0;
+    bool m_hasSnooze = false;
+    bool m_dueKnown = false;
+    quint64 m_dueVersion = 0;
 };
 
 extern TAlam AlamStore;

@@ -157,10 +157,19 @@ TDbAccess::TDbAccess()
     QObject::connect(&m_writeBack, &QTimer::timeout, [this] { WriteBack(); });
 }
 
+void TDbAccess::noteChange()
+{
+    // Counted for the whole process, so that no two connections ever share a version.
+    static quint64 changes = 0;
+    m_changes = ++changes;
+}
+
 int TDbAccess::onCommit(void* self)
 {
     // Called inside the commit: only note it; the write-back runs once changes stop.
-    static_cast<TDbAccess*>(self)->m_writeBack.start();
+    auto* access = static_cast<TDbAccess*>(self);
+    access->noteChange();
+    access->m_writeBack.start();
     return 0;
 }
 
@@ -206,6 +215,7 @@ void TDbAccess::openConnection()
         // The one table the program adds to the file it was given.
         Connection.exec(Sql::SnoozeTable);
         sqlite3_commit_hook(Connection.handle(), &TDbAccess::onCommit, this);
+        noteChange();
     } catch (...) {
         Connection.close();
         throw;
@@ -358,6 +368,24 @@ qint64 TDbAccess::QueryInt(const QString& statement)
     return value;
 }
 
+quint64 TDbAccess::DataVersion()
+{
+    if (!Connection.isOpen()) {
+        noteChange(); // whoever asks next reconnects and sees what is there
+        return m_changes;
+    }
+    try {
+        const qint64 other = Connection.dataVersion();
+        if (other != m_otherVersion) {
+            m_otherVersion = other;
+            noteChange();
+        }
+    } catch (const EngineError&) {
+        noteChange();
+    }
+    return m_changes;
+}
+
 void TDbAccess::ExecSQL(const QString& batch)
 {
     try {
@@ -365,6 +393,21 @@ void TDbAccess::ExecSQL(const QString& batch)
         runBatch(Connection, batch);
     } catch (const EngineError& e) {
         throw EDBException(e.text(), kExecFailed, batch);
+    }
+}
+
+int TDbAccess::ExecBound(const QString& statement, const QVariantList& values)
+{
+    try {
+        ensureOpen();
+        Statement stmt(Connection.handle(), statement.toUtf8());
+        for (int i = 0; i < values.size(); ++i) {
+            stmt.bind(i + 1, values.at(i));
+        }
+        stmt.run();
+        return sqlite3_changes(Connection.handle());
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), kExecFailed, statement);
     }
 }
 

@@ -71,8 +71,16 @@ public:
     void WriteBack();
     static constexpr int kWriteBackDelayMs = 2000;
 
+    // Differs from its last value whenever the data may have changed since: a
+    // commit of this program, a new connection, another program's commit. Lets a
+    // reader keep what it derived from the data until then.
+    quint64 DataVersion();
+
     // Runs a batch of statements joined by "@#@" in one transaction: all or nothing.
     void ExecSQL(const QString& batch);
+    // Runs one statement with its values bound to ?1, ?2, ... (never put into
+    // the text), as its own transaction; returns how many rows it changed.
+    int ExecBound(const QString& statement, const QVariantList& values);
     // Runs `work` on the connection inside one transaction: all of it, or none of
     // it when anything raises. Engine failures come out as EDBException.
     void Transaction(const std::function<void(sqlite3* db)>& work);
@@ -113,6 +121,7 @@ private:
     void openInto(ResultSet& rows, const QString& statement);
 
     static int onCommit(void* self);
+    void noteChange();
 
     void releaseReaders();
 
@@ -121,6 +130,8 @@ private:
     bool m_needsPassword = false;
     bool m_keyRefused = false;
     QTimer m_writeBack;
+    quint64 m_changes = 0;
+    qint64 m_otherVersion = 0;
     std::map<int, std::function<void()>> m_readerReleases;
     int m_nextRelease = 0;
 };

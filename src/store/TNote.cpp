@@ -35,12 +35,10 @@ void TNote::AddNote()
 
 void TNote::SaveNote()
 {
-    statement = SqlFormat(Sql::NoteEditRow, {QString::number(TypeID)});
-    DbAccess->OpenQuery(statement);
-    ResultSet& row = DbAccess->Query;
-    row.edit();
-    row.setValue(QStringLiteral("ReMark"), ReMark);
-    row.post();
+    statement = Sql::NoteWrite;
+    if (DbAccess->ExecBound(statement, {ReMark, TypeID}) == 0) {
+        AddNote(); // the row went missing: the text is kept all the same
+    }
 }
 
 void TNote::DeleteNote(const QString& typeId)

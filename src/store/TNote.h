@@ -3,7 +3,7 @@
 #include <QString>
 
 // The notes: one per note group, keyed by the group's number (0 for the root).
-// The text never enters statement text: it is posted as a field of an opened row.
+// The text never enters statement text: it is bound as a parameter.
 class TNote
 {
 public:
@@ -12,7 +12,8 @@ public:
     void LoadNote(const QString& typeId);
     // Creates the group's row from TypeID and ReMark.
     void AddNote();
-    // Replaces the stored text of group TypeID with ReMark; never removes the row.
+    // Replaces the stored text of group TypeID with ReMark (writing the row anew
+    // if it has gone); never removes the row.
     void SaveNote();
     void DeleteNote(const QString& typeId);
 

@@ -1,0 +1,120 @@
+// Times a program's start as the user sees it: from exec to its first window
+// mapped on the X display, and to the first answer to a window-manager ping after
+// that (the moment its event loop is free again, all start-up work done), with the
+// program's peak resident memory. Run it on a display of its own, without a
+// window manager, so that the program's window is a child of the root.
+//
+//   vh-startwatch PROGRAM [ARGS...]
+//   prints: mapped_ms=<ms> ready_ms=<ms> peak_rss_mb=<MB>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+namespace {
+
+double msSince(const timespec& start)
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec - start.tv_sec) * 1e3 +
+           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e6;
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name)
+{
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t a = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    std::free(reply);
+    return a;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: vh-startwatch PROGRAM [ARGS...]\n");
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "vh-startwatch: cannot open the display\n");
+        return 1;
+    }
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
+    const xcb_atom_t protocols = atom(c, "WM_PROTOCOLS");
+    const xcb_atom_t ping = atom(c, "_NET_WM_PING");
+    xcb_flush(c);
+
+    timespec start{};
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    const pid_t child = fork();
+    if (child == 0) {
+        execvp(argv[1], argv + 1);
+        std::perror("exec");
+        _exit(127);
+    }
+
+    double mapped = -1;
+    double ready = -1;
+    xcb_window_t window = XCB_WINDOW_NONE;
+    pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+    while (ready < 0 && msSince(start) < 60000) {
+        int status = 0;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            std::fprintf(stderr, "vh-startwatch: the program ended before it was ready\n");
+            return 1;
+        }
+        xcb_generic_event_t* event = xcb_poll_for_event(c);
+        if (!event) {
+            poll(&fd, 1, 100);
+            continue;
+        }
+        const uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_MAP_NOTIFY && mapped < 0) {
+            const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+            if (!map->override_redirect) {
+                mapped = msSince(start);
+                window = map->window;
+                xcb_client_message_event_t message{};
+                message.response_type = XCB_CLIENT_MESSAGE;
+                message.format = 32;
+                message.window = window;
+                message.type = protocols;
+                message.data.data32[0] = ping;
+                message.data.data32[1] = XCB_CURRENT_TIME;
+                message.data.data32[2] = window;
+                xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+                xcb_flush(c);
+            }
+        } else if (type == XCB_CLIENT_MESSAGE && mapped >= 0) {
+            const auto* answer = reinterpret_cast<xcb_client_message_event_t*>(event);
+            if (answer->type == protocols && answer->data.data32[0] == ping && answer->data.data32[2] == window) {
+                ready = msSince(start);
+            }
+        }
+        std::free(event);
+    }
+    kill(child, SIGTERM);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    xcb_disconnect(c);
+    if (ready < 0) {
+        std::fprintf(stderr, "vh-startwatch: no window mapped and answering within a minute\n");
+        return 1;
+    }
+    std::printf("mapped_ms=%.1f ready_ms=%.1f peak_rss_mb=%.1f\n", mapped, ready,
+                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return 0;
+}
