@@ -13,6 +13,7 @@ packages=(
     dbus-daemon
     libqt6svg6
     desktop-file-utils appstream dpkg-dev
+    python3-dbus python3-gi
 )
 
 missing=()

@@ -206,6 +206,13 @@ void TestDbAccess::batchesOfBlanks_data()
     QTest::newRow("trailing separator") << "insert into NoteType values (1,0,'a')@#@" << 1;
     QTest::newRow("two statements") << "insert into NoteType values (1,0,'a') @#@ insert into NoteType values (2,1,'b')"
                                     << 2;
+    // A lone statement runs without a transaction of its own: it must still be whole or nothing.
+    QTest::newRow("one piece, two statements") << "insert into NoteType values (1,0,'a'); insert into NoteType "
+                                                  "values (2,1,'b')"
+                                               << 2;
+    QTest::newRow("lone statement failing half-way")
+        << "insert into NoteType select 1,0,'a' union all select 1,0,'b'" << 0;
+    QTest::newRow("lone begin") << "begin" << 0;
 }
 
 void TestDbAccess::batchesOfBlanks()
@@ -213,8 +220,13 @@ void TestDbAccess::batchesOfBlanks()
     QFETCH(QString, batch);
     QFETCH(int, rows);
     TestEnv env;
-    ExecSQL(batch);
+    Guarded([&] { ExecSQL(batch); });
     QCOMPARE(groupCount(), rows);
+    // No transaction is left open: the next change is committed at once.
+    ExecSQL(QStringLiteral("insert into NoteType values (9,0,'next')"));
+    DbConnection other;
+    other.open(env.dbPath());
+    QCOMPARE(other.scalar(QStringLiteral("select count(*) from NoteType")), QString::number(rows + 1));
 }
 
 void TestDbAccess::failedQueryLeavesNoRows()

@@ -45,6 +45,7 @@ private slots:
     void settingsRow();
     void noteThroughUpdatableRow();
     void gridAliasesAndTreeOrder();
+    void caselessKeysOrderAsCaselessCompare();
     void valuesWithQuotesAndSeparatorStayWhole();
 };
 
@@ -274,6 +275,36 @@ void TestEngine::gridAliasesAndTreeOrder()
         ExecSQL(fmt(Sql::TreeAdd, {"NoteType", QLatin1String(n), "0", QLatin1String(n)}));
     }
     QCOMPARE(ids(fmt(Sql::TreeLoad, {"NoteType"})), (QList<qint64>{2, 5, 9}));
+}
+
+// The grid sorts by keys folded once; they must order as a caseless compare does.
+void TestEngine::caselessKeysOrderAsCaselessCompare()
+{
+    const QStringList texts = {QString(),
+                               QStringLiteral("alpha"),
+                               QStringLiteral("ALPHA"),
+                               QStringLiteral("Alpha2"),
+                               QStringLiteral("beta"),
+                               QStringLiteral("Straße"),
+                               QStringLiteral("STRASSE"),
+                               QStringLiteral("ΣΊΣΥΦΟΣ"),
+                               QStringLiteral("σίσυφος"),
+                               QStringLiteral("网站"),
+                               QStringLiteral("，逗号"), // U+FF0C: above the halves of a pair
+                               QStringLiteral("😀 face"),
+                               QStringLiteral("𐐀 deseret"), // a capital beyond the first plane
+                               QStringLiteral("𐐨 deseret"),
+                               QString(QChar(0xD800)) + QStringLiteral("lone half"),
+                               QStringLiteral("\uFFFDlone half")};
+    for (const QString& a : texts) {
+        for (const QString& b : texts) {
+            const int expected = a.compare(b, Qt::CaseInsensitive);
+            const std::u16string ka = CaselessKey(a);
+            const std::u16string kb = CaselessKey(b);
+            const int got = ka < kb ? -1 : (kb < ka ? 1 : 0);
+            QVERIFY2((expected < 0 ? -1 : expected > 0 ? 1 : 0) == got, qPrintable(a + QStringLiteral(" | ") + b));
+        }
+    }
 }
 
 void TestEngine::valuesWithQuotesAndSeparatorStayWhole()

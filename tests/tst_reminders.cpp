@@ -628,6 +628,16 @@ void TestReminders::lockedAlertShowsOnlyItsMoment()
     AppLock::setLocked(false);
     QCOMPARE(alert->mmo1->toPlainText(), QStringLiteral("秘密会议"));
     QVERIFY(alert->btnOkDel->isEnabled());
+    // Unlocked, the notification reads the text again, in place of the old one.
+    QTRY_COMPARE(notices.fake.notices.size(), 2);
+    QCOMPARE(notices.fake.notices.at(1).body, QStringLiteral("秘密会议"));
+    QCOMPARE(notices.fake.notices.at(1).replaces, alert->findChild<AlertNotice*>()->Id());
+    AppLock::setLocked(true);
+    AppLock::setLocked(false);
+    QTRY_COMPARE(notices.fake.notices.size(), 4);
+    QVERIFY(notices.settle());
+    QCOMPARE(notices.fake.notices.size(), 4);
+    QCOMPARE(notices.fake.notices.last().body, QStringLiteral("秘密会议"));
 }
 
 void TestReminders::desktopNotice()

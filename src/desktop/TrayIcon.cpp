@@ -6,8 +6,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusVariant>
+#include <QDBusInterface>
 #include <QMenu>
 #include <QTimer>
 #include <QWidget>
@@ -26,14 +25,9 @@ bool statusNotifierHost()
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(watcher)) {
         return false;
     }
-    QDBusMessage get =
-        QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
-                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
-    // A watcher that does not answer at once is as good as none.
-    const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    // Asked exactly as the toolkit asks, so that both come to the same answer.
+    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
+    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
 }
 
 } // namespace

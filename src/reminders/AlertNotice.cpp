@@ -193,9 +193,12 @@ AlertNotice::AlertNotice(TFormShowAlam* alert) : QObject(alert), m_alert(alert)
                 asked->deleteLater();
                 const QDBusPendingReply<QStringList> reply = *asked;
                 if (self && !reply.isError()) {
-                    self->notify(reply.value().contains(QStringLiteral("body-markup")));
+                    self->m_markup = reply.value().contains(QStringLiteral("body-markup"));
+                    self->notify();
                 }
             }));
+    // The notification says what the alert says, also when that changes (a lock).
+    connect(alert->mmo1, &QTextEdit::textChanged, this, guard([this] { refresh(); }));
 }
 
 AlertNotice::~AlertNotice()
@@ -214,13 +217,28 @@ uint AlertNotice::Id() const
     return m_id;
 }
 
-void AlertNotice::notify(bool markup)
+void AlertNotice::refresh()
 {
-    const QString text = m_alert->mmo1->toPlainText();
+    if (!m_asked || m_closed) {
+        return;
+    }
+    if (m_inFlight) {
+        m_stale = true;
+    } else if (m_alert->mmo1->toPlainText() != m_sent) {
+        notify();
+    }
+}
+
+void AlertNotice::notify()
+{
+    m_asked = true;
+    m_inFlight = true;
+    m_sent = m_alert->mmo1->toPlainText();
     QDBusMessage notify = call(QStringLiteral("Notify"));
-    // Never expires and stays until answered, as the alert window does.
-    notify << QStringLiteral("Vornet-Halvik") << uint(0) << QString() << QStringLiteral("提醒")
-           << (markup ? text.toHtmlEscaped() : text)
+    // Never expires and stays until answered, as the alert window does; once
+    // posted, a new text replaces it in place.
+    notify << QStringLiteral("Vornet-Halvik") << m_id << QString() << QStringLiteral("提醒")
+           << (m_markup ? m_sent.toHtmlEscaped() : m_sent)
            << QStringList{QString::fromLatin1(kSeenAction), QStringLiteral("看到了"), QString::fromLatin1(kLaterAction),
                           QStringLiteral("稍后提醒")}
            << QVariantMap{{QStringLiteral("urgency"), QVariant::fromValue(uchar(2))}} << qint32(0);
@@ -230,6 +248,9 @@ void AlertNotice::notify(bool markup)
     connect(sent, &QDBusPendingCallWatcher::finished, router, guard([self, sent, bus = m_bus] {
                 sent->deleteLater();
                 const QDBusPendingReply<uint> reply = *sent;
+                if (self) {
+                    self->m_inFlight = false;
+                }
                 if (reply.isError()) {
                     return;
                 }
@@ -244,8 +265,15 @@ void AlertNotice::notify(bool markup)
 
 void AlertNotice::posted(uint id)
 {
+    if (m_id != 0 && m_id != id) {
+        NoticeRouter::instance()->remove(m_id, this);
+    }
     m_id = id;
     NoticeRouter::instance()->add(id, this);
+    if (m_stale) {
+        m_stale = false;
+        refresh();
+    }
 }
 
 void AlertNotice::actionInvoked(const QString& action)

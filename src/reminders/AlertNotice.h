@@ -37,7 +37,8 @@ public:
 
 private:
     explicit AlertNotice(TFormShowAlam* alert);
-    void notify(bool markup);
+    void notify();
+    void refresh();
     void posted(uint id);
     friend class NoticeRouter;
     void actionInvoked(const QString& action);
@@ -47,4 +48,9 @@ private:
     QString m_bus;
     uint m_id = 0;
     bool m_closed = false; // the service closed it, or it was answered there
+    bool m_markup = false; // the service reads the text as markup
+    bool m_asked = false;  // the first Notify went out
+    bool m_inFlight = false;
+    bool m_stale = false; // the alert's text changed while a Notify was in flight
+    QString m_sent;       // the text last sent
 };

@@ -6,10 +6,12 @@
 #include "store/TConfig.h"
 #include "widgets/TextBoxes.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScopeGuard>
 
 TFormConfig::TFormConfig(QWidget* parent) : TFormBaseDlg(parent)
 {
@@ -91,7 +93,12 @@ void TFormConfig::btnOKClick()
     }
     ConfigStore.bPass = chkPass->isChecked();
     ConfigStore.PassWord = edtPass->text();
-    ConfigStore.SaveConfig();
+    {
+        // A change of password encrypts the whole file anew: a moment's work.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        ConfigStore.SaveConfig();
+    }
     accept();
 }
 

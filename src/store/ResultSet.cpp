@@ -9,6 +9,7 @@
 #include <limits>
 #include <numeric>
 #include <sqlcipher/sqlite3.h>
+#include <string>
 
 namespace {
 
@@ -23,6 +24,24 @@ bool isBooleanType(const QString& declType)
 }
 
 } // namespace
+
+std::u16string CaselessKey(const QString& text)
+{
+    std::u16string key;
+    key.reserve(static_cast<size_t>(text.size()));
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text.at(++i)));
+            key.push_back(QChar::highSurrogate(folded));
+            key.push_back(QChar::lowSurrogate(folded));
+        } else {
+            key.push_back(c.isSurrogate() ? c.unicode() : QChar::toCaseFolded(c.unicode()));
+        }
+    }
+    return key;
+}
 
 namespace {
 
@@ -325,13 +344,17 @@ void ResultSet::setSortOrder(const QString& order)
                               : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
         });
     } else {
-        std::vector<QString> keys(static_cast<size_t>(rows));
+        // Folded once here rather than in every comparison, so that comparing
+        // the keys unit by unit gives the order of a caseless compare.
+        std::vector<std::u16string> keys(static_cast<size_t>(rows));
         for (int r = 0; r < rows; ++r) {
-            keys[static_cast<size_t>(r)] = cell(r).toString();
+            const QString text = cell(r).toString();
+            keys[static_cast<size_t>(r)] = CaselessKey(text);
         }
         std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
-            const int c = keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)], Qt::CaseInsensitive);
-            return descending ? c > 0 : c < 0;
+            const std::u16string& left = keys[static_cast<size_t>(a)];
+            const std::u16string& right = keys[static_cast<size_t>(b)];
+            return descending ? right < left : left < right;
         });
     }
     reorder(permutation);

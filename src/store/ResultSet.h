@@ -4,9 +4,14 @@
 #include <QSet>
 #include <QString>
 #include <QVariant>
+#include <string>
 #include <vector>
 
 struct sqlite3;
+
+// A text's sort key: its characters case-folded, so that keys compare unit by
+// unit as the texts do with a caseless compare (Qt::CaseInsensitive).
+std::u16string CaselessKey(const QString& text);
 
 // Told around every open and close of a result set, so that a view over its rows
 // can let go of them first.

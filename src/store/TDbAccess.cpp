@@ -62,11 +62,40 @@ void removeWithJournal(const QString& path)
     }
 }
 
+// A batch of one statement is atomic by itself: run without a transaction of
+// its own, it spares two statements. False when the batch is not of that kind.
+bool runAlone(sqlite3* db, const QStringList& pieces)
+{
+    if (pieces.size() != 1 || !sqlite3_get_autocommit(db)) {
+        return false;
+    }
+    const QByteArray utf8 = Jet::rewrite(pieces.first()).toUtf8();
+    const char* end = utf8.constData() + utf8.size();
+    const char* tail = nullptr;
+    Statement first(db, utf8.constData(), static_cast<int>(utf8.size()), &tail);
+    if (!first.isEmpty()) {
+        const char* rest = nullptr;
+        if (!Statement(db, tail, static_cast<int>(end - tail), &rest).isEmpty()) {
+            return false;
+        }
+        first.run();
+    }
+    // A lone BEGIN would leave its transaction open: refused as inside a batch.
+    if (!sqlite3_get_autocommit(db)) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw EngineError(QStringLiteral("cannot start a transaction within a transaction"));
+    }
+    return true;
+}
+
 // Runs a batch in one transaction on a connection: all or nothing.
 void runBatch(DbConnection& connection, const QString& batch)
 {
     const QStringList pieces = SplitText(batch, kBatchSeparator);
     sqlite3* db = connection.handle();
+    if (runAlone(db, pieces)) {
+        return;
+    }
     connection.exec(QStringLiteral("BEGIN"));
     try {
         for (const QString& piece : pieces) {

@@ -93,7 +93,8 @@ uint FakeNotifications::Notify(const QString& app, uint replaces, const QString&
                                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout)
 {
     notices.append({app, replaces, icon, summary, body, actions, hints, timeout});
-    const uint id = static_cast<uint>(notices.size());
+    // A replacement keeps its number; a new one takes the next.
+    const uint id = replaces != 0 ? replaces : ++m_last;
     if (holdReplies) {
         setDelayedReply(true);
         m_held.append(message().createReply(id));

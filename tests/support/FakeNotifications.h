@@ -59,7 +59,7 @@ public:
     bool holdReplies = false;
     void release();
 
-    QList<Notice> notices; // every Notify, in order; the first has number 1
+    QList<Notice> notices; // every Notify, in order; the first new one has number 1
     QList<uint> closed;    // every CloseNotification's number
 
     // The service's two signals.
@@ -77,4 +77,5 @@ private:
 
     QDBusConnection m_bus{QString()};
     QList<QDBusMessage> m_held;
+    uint m_last = 0;
 };
