@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -80,6 +81,11 @@ private slots:
     void pickerChoosesAndCreates();
     void tabCommands();
     void openAddress();
+    void pickerGroupShowsInTabAtOnce();
+    void longTitleTakesHalfTheGrid();
+    void sortOrderSurvivesChanges();
+    void addSaysWhereSaved();
+    void groupDeleteQuestionCounts();
 };
 
 void TestUrls::fillGridByGroup()
@@ -457,6 +463,204 @@ void TestUrls::openAddress()
     window.ts1->N8->trigger();
     QCOMPARE(env.opened.size(), 1);
     QCOMPARE(env.opened.first().toString(), QStringLiteral("http://www.example.com"));
+}
+
+void TestUrls::pickerGroupShowsInTabAtOnce()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("A"));
+    TFormMain window;
+    window.show();
+    QTreeWidget* tab = window.ts1->tvIE;
+    QTreeWidgetItem* a = tab->topLevelItem(0)->child(0);
+    tab->setCurrentItem(a);
+    // A picker opened later loads the group from the table, not twice.
+    TFormViewIEType later;
+
+    // Through the editor's group box, as the user makes one.
+    ModalPoller add([](QDialog* d) {
+        auto* editor = qobject_cast<TFormAddIE*>(d);
+        ModalPoller picker([](QDialog* p) {
+            auto* dlg = qobject_cast<TFormViewIEType*>(p);
+            dlg->tv1->setCurrentItem(dlg->tv1->topLevelItem(0)->child(0));
+            ModalPoller name([](QDialog* n) {
+                qobject_cast<TFormAddType*>(n)->edtName->setText(QStringLiteral("A-child"));
+                qobject_cast<TFormAddType*>(n)->btnOK->click();
+            });
+            dlg->btn1->click();
+            dlg->btnCancel->click();
+        });
+        editor->EdtGoupButClick();
+        editor->btnCancel->click();
+    });
+    window.ts1->N5->trigger();
+    QCOMPARE(a->childCount(), 1);
+    QCOMPARE(a->child(0)->text(0), QStringLiteral("A-child"));
+    QCOMPARE(TZentTree::SelfIndexOf(a->child(0)), 2);
+    QCOMPARE(tab->currentItem(), a); // the tab's selection stays
+    later.show();
+    QCOMPARE(later.tv1->topLevelItem(0)->child(0)->childCount(), 1);
+}
+
+void TestUrls::longTitleTakesHalfTheGrid()
+{
+    TestEnv env;
+    addUrl(0, "https://example.com/" + QString(300, u'p'), QString(400, u'长'), "remark");
+    UrlsTab tab;
+    TZentDBGrid& grid = *tab.DBGrid1;
+    tab.resize(800, 400);
+    tab.show();
+    tab.FillGrid(0);
+    const int half = grid.viewport()->width() / 2;
+    QCOMPARE(grid.columnWidth(1), half);
+    QCOMPARE(grid.columnWidth(3), half);
+    QVERIFY(grid.columnWidth(2) < half); // a short remark keeps its own width
+    // A wider grid gives the column more room; a width the user chose stays.
+    tab.resize(1200, 400);
+    QTRY_COMPARE(grid.columnWidth(1), grid.viewport()->width() / 2);
+    grid.setColumnWidth(3, 900);
+    tab.resize(1000, 400);
+    QTRY_COMPARE(grid.columnWidth(1), grid.viewport()->width() / 2);
+    QCOMPARE(grid.columnWidth(3), 900);
+}
+
+void TestUrls::sortOrderSurvivesChanges()
+{
+    TestEnv env;
+    QGuiApplication::clipboard()->clear();
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("A"));
+    addUrl(0, "u2", "beta");
+    addUrl(0, "u1", "Alpha");
+    addUrl(0, "u3", "gamma");
+    addGroup(QStringLiteral("IEType"), 2, 0, QStringLiteral("B"));
+    TFormMain window;
+    window.show();
+    UrlsTab* tab = window.ts1;
+    TZentDBGrid* grid = tab->DBGrid1;
+    grid->TitleClick(1);
+    grid->TitleClick(1); // descending
+    auto rowOf = [&](const QString& title) { return static_cast<int>(column(grid, 1).indexOf(title)); };
+
+    struct Change
+    {
+        const char* what;
+        std::function<void()> run;
+        QStringList order;
+        QString current; // the title of the current row afterwards
+    };
+    const QList<Change> changes = {
+        {"add",
+         [&] {
+             ModalPoller add([](QDialog* d) {
+                 auto* dlg = qobject_cast<TFormAddIE*>(d);
+                 dlg->edtIE->setText(QStringLiteral("u4"));
+                 dlg->edtName->setText(QStringLiteral("delta"));
+                 dlg->btnOK->click();
+             });
+             tab->N1->trigger();
+         },
+         {"gamma", "delta", "beta", "Alpha"},
+         "gamma"},
+        {"edit",
+         [&] {
+             grid->setCurrentIndex(grid->model()->index(rowOf("beta"), 1));
+             ModalPoller edit([](QDialog* d) {
+                 auto* dlg = qobject_cast<TFormModIE*>(d);
+                 dlg->edtName->setText(QStringLiteral("epsilon"));
+                 dlg->btnOK->click();
+             });
+             tab->N2->trigger();
+         },
+         {"gamma", "epsilon", "delta", "Alpha"},
+         "epsilon"},
+        {"delete",
+         [&] {
+             grid->setCurrentIndex(grid->model()->index(rowOf("delta"), 1));
+             env.messages.answer(true);
+             tab->N3->trigger();
+         },
+         {"gamma", "epsilon", "Alpha"},
+         ""},
+    };
+    for (const Change& change : changes) {
+        change.run();
+        QVERIFY2(column(grid, 1) == change.order, change.what);
+        QCOMPARE(titles(grid), (QStringList{"▼标题", "备注", "网址"}));
+        // The address that was current stays so, wherever the order puts it.
+        if (!change.current.isEmpty()) {
+            QCOMPARE(column(grid, 1).value(grid->currentIndex().row()), change.current);
+        }
+    }
+    // Deleting a group shows its neighbour in the same order.
+    tab->tvIE->setCurrentItem(tab->tvIE->topLevelItem(0)->child(1));
+    env.messages.answer(true);
+    tab->NDelIEType->trigger();
+    QCOMPARE(titles(grid), (QStringList{"▼标题", "备注", "网址"}));
+    tab->tvIE->setCurrentItem(tab->tvIE->topLevelItem(0));
+    emit tab->tvIE->itemClicked(tab->tvIE->topLevelItem(0), 0);
+    // And a title click goes on from the kept order.
+    grid->TitleClick(1);
+    QCOMPARE(column(grid, 1), (QStringList{"Alpha", "epsilon", "gamma"}));
+}
+
+void TestUrls::addSaysWhereSaved()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("工作"));
+    addUrl(1, "https://example.com/", "in a group");
+    addUrl(0, "https://twice.example", "at the root");
+    addUrl(1, "https://twice.example", "and in a group");
+    addUrl(7, "gone.example", "group gone");
+    TFormAddIE dlg;
+    struct Case
+    {
+        QString typed;
+        QString said;
+    };
+    const QList<Case> cases = {
+        {"https://example.com/", "该网址已经保存在＂工作＂组中"},
+        {"  https://example.com  ", "该网址已经保存在＂工作＂组中"}, // blanks and the last "/" do not count
+        {"https://twice.example/", "该网址已经保存在＂全部＂、＂工作＂组中"},
+        {"gone.example", "该网址已经保存在＂全部＂组中"},
+        {"https://EXAMPLE.com/", ""},
+        {"https://example.com/a", ""},
+        {"   ", ""},
+    };
+    for (const Case& c : cases) {
+        dlg.edtIE->setText(c.typed);
+        QVERIFY(dlg.labSaved->text().isEmpty()); // cleared at once, looked up after the pause
+        QTRY_COMPARE(dlg.labSaved->text(), c.said);
+    }
+    // It never asks: typing a saved address opens no box.
+    QVERIFY(env.messages.boxes().isEmpty());
+    // Saving and going on empties the box, and the line with it.
+    dlg.edtIE->setText(QStringLiteral("https://example.com"));
+    dlg.CheckSaved();
+    QVERIFY(!dlg.labSaved->text().isEmpty());
+    dlg.chk1->setChecked(true);
+    dlg.btnOK->click();
+    QCOMPARE(dlg.labSaved->text(), QString());
+}
+
+void TestUrls::groupDeleteQuestionCounts()
+{
+    TestEnv env;
+    addGroup(QStringLiteral("IEType"), 1, 0, QStringLiteral("工作"));
+    addGroup(QStringLiteral("IEType"), 2, 0, QStringLiteral("空组"));
+    addUrl(1, "a.example", "a");
+    addUrl(1, "b.example", "b");
+    addUrl(0, "root.example", "root");
+    TFormMain window;
+    window.show();
+    UrlsTab* tab = window.ts1;
+    QTreeWidgetItem* root = tab->tvIE->topLevelItem(0);
+    tab->tvIE->setCurrentItem(root->child(0));
+    tab->NDelIEType->trigger(); // answered No
+    tab->tvIE->setCurrentItem(root->child(1));
+    tab->NDelIEType->trigger();
+    QCOMPARE(env.messages.texts(),
+             (QStringList{"确定要删除 工作 分组及其中的 2 个网址吗？", "确定要删除 空组 分组吗？"}));
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from IE")), 3);
 }
 
 QTEST_MAIN(TestUrls)

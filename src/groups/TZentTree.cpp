@@ -60,6 +60,14 @@ protected:
     }
 };
 
+// Every tree alive, so that a group added through one (the URL group picker)
+// shows at once in the others over the same table (the URL tab's tree).
+QList<TZentTree*>& liveTrees()
+{
+    static QList<TZentTree*> trees;
+    return trees;
+}
+
 } // namespace
 
 TZentTree::Images TZentTree::FolderImages()
@@ -75,6 +83,7 @@ TZentTree::Images TZentTree::WebImages()
 TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images)
     : QObject(tree), m_tree(tree), m_groups(table), m_rootCaption(rootCaption)
 {
+    liveTrees().append(this);
     m_groupIcon.addFile(ResourceIconFile(images.group), QSize(), QIcon::Normal);
     m_groupIcon.addFile(ResourceIconFile(images.groupSelected), QSize(), QIcon::Selected);
     m_tree->clear();
@@ -96,6 +105,28 @@ TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QStrin
         m_root->setData(0, kSelfRole, 0);
         m_root->setData(0, kParentRole, 0);
         m_tree->addTopLevelItem(m_root);
+    }
+}
+
+TZentTree::~TZentTree()
+{
+    liveTrees().removeOne(this);
+}
+
+void TZentTree::adopt(int selfIndex, int parentIndex, const QString& name)
+{
+    QTreeWidgetItem* parent = m_root;
+    for (QTreeWidgetItemIterator it(m_tree); *it && parentIndex != 0; ++it) {
+        if (*it != m_root && SelfIndexOf(*it) == parentIndex) {
+            parent = *it;
+            break;
+        }
+    }
+    QTreeWidgetItem* node = makeNode(selfIndex, parentIndex, name);
+    if (parent) {
+        parent->addChild(node);
+    } else {
+        m_tree->addTopLevelItem(node);
     }
 }
 
@@ -151,6 +182,7 @@ void TZentTree::LoadTree()
     m_tree->setCurrentItem(nullptr);
     m_tree->clearSelection();
     m_tree->setUpdatesEnabled(true);
+    m_loaded = true;
 }
 
 void TZentTree::ReloadTree()
@@ -214,6 +246,11 @@ QTreeWidgetItem* TZentTree::AddGroup(const QString& name)
     const int selfIndex = std::max(MaxIndex(), m_groups.MaxIndex()) + 1;
     const int parentIndex = CurrentIndex();
     m_groups.Add(selfIndex, parentIndex, name);
+    for (TZentTree* other : liveTrees()) {
+        if (other != this && other->m_loaded && other->m_groups.name() == m_groups.name()) {
+            other->adopt(selfIndex, parentIndex, name);
+        }
+    }
     QTreeWidgetItem* node = makeNode(selfIndex, parentIndex, name);
     if (parent) {
         parent->addChild(node);
@@ -278,7 +315,7 @@ void TZentTree::editedInPlace(const QString& newText)
     emit renamedInPlace(item);
 }
 
-void TZentTree::DeleteGroup()
+void TZentTree::DeleteGroup(const QString& question)
 {
     QTreeWidgetItem* node = Selected();
     if (!node) {
@@ -290,7 +327,8 @@ void TZentTree::DeleteGroup()
     if (node->childCount() > 0) {
         throw EAppError(QStringLiteral("还有下级分组，不能删除该分组！"));
     }
-    if (!AskConfirm(QStringLiteral("确定要删除 ") + node->text(0) + QStringLiteral(" 分组吗？"))) {
+    if (!AskConfirm(question.isEmpty() ? QStringLiteral("确定要删除 ") + node->text(0) + QStringLiteral(" 分组吗？")
+                                       : question)) {
         Abort();
     }
     m_groups.Delete(SelfIndexOf(node));

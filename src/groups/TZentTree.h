@@ -31,6 +31,7 @@ public:
     static Images WebImages();
 
     TZentTree(QTreeWidget* tree, const QString& rootCaption, const QString& table, const Images& images);
+    ~TZentTree() override;
 
     void LoadTree();
     // Empties the tree down to its root and loads it again (after a restore).
@@ -42,7 +43,8 @@ public:
     QTreeWidgetItem* AddGroup(const QString& name);
     bool AddGroupDlg();
     bool RenameGroup(const QString& newName);
-    void DeleteGroup();
+    // Asks `question` before deleting, when given, instead of the plain one.
+    void DeleteGroup(const QString& question = QString());
     // Starts editing the selected group's label; a committed new text is stored
     // through RenameGroup, a refused one leaves the old label.
     void RenameInPlace();
@@ -65,6 +67,9 @@ signals:
 
 private:
     QTreeWidgetItem* makeNode(int selfIndex, int parentIndex, const QString& name) const;
+    // A group another tree of the same table has just stored: added under its
+    // parent here too, leaving selection and expansion alone.
+    void adopt(int selfIndex, int parentIndex, const QString& name);
     bool renameItem(QTreeWidgetItem* item, const QString& newName);
     void editedInPlace(const QString& newText);
 
@@ -74,4 +79,5 @@ private:
     QIcon m_groupIcon;
     QTreeWidgetItem* m_root = nullptr;
     QTreeWidgetItem* m_editing = nullptr;
+    bool m_loaded = false;
 };

@@ -28,6 +28,11 @@ inline const QString IEChange =
     QStringLiteral("update IE set TypeID=%s,IEUrl='%s',IEName='%s',ReMark='%s' where ID=%s  ");
 inline const QString IEDelete = QStringLiteral("delete from IE where ID=%s ");
 inline const QString IEDeleteGroup = QStringLiteral("delete from IE where TypeID=%s ");
+inline const QString IECountGroup = QStringLiteral("select count(*) from IE where TypeID=%s ");
+// Where an address is saved already: its blanks around, and one "/" at its end, do not count.
+inline const QString IESavedIn =
+    QStringLiteral("select IE.TypeID, IEType.TypeName from IE left join IEType on IEType.SelfIndex=IE.TypeID "
+                   "where trim(IE.IEUrl) in ('%s','%s') order by IE.ID");
 
 // Notes. The note text itself is never put into a statement.
 inline const QString NoteCount = QStringLiteral("select count(TypeID) from NoteBook where TypeID= %s ");

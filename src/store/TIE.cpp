@@ -59,3 +59,24 @@ void TIE::DeleteByType(const QString& group)
     ExecSQL(statement);
     DbAccess->RefreshGrid();
 }
+
+int TIE::CountByType(int group)
+{
+    statement = SqlFormat(Sql::IECountGroup, {QString::number(group)});
+    return static_cast<int>(QueryInt(statement));
+}
+
+QStringList TIE::SavedIn(const QString& url)
+{
+    const QString bare = url.trimmed();
+    if (bare.isEmpty()) {
+        return {};
+    }
+    const QString other = bare.endsWith(QLatin1Char('/')) ? bare.chopped(1) : bare + QLatin1Char('/');
+    statement = SqlFormat(Sql::IESavedIn, {bare, other});
+    QStringList groups;
+    for (const QStringList& row : DbAccess->ListQuery(statement).rows) {
+        groups << (row.value(0) == QLatin1String("0") ? QString() : row.value(1));
+    }
+    return groups;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The saved web addresses: one held record and the statements of each operation.
 class TIE
@@ -16,6 +17,10 @@ public:
     // The group's name; empty for 0 or a group that is gone.
     QString LoadTypeName(int group);
     void UpdateIE(const QString& id);
+    int CountByType(int group);
+    // The names of the groups an address is saved in already ("" for the root or
+    // a group that is gone), in the order the addresses were saved.
+    QStringList SavedIn(const QString& url);
     // Deletes every address of a group in one transaction, then re-runs the grid.
     void DeleteByType(const QString& group);
 

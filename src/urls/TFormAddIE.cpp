@@ -1,5 +1,6 @@
 #include "TFormAddIE.h"
 
+#include "base/ExceptionHandler.h"
 #include "store/TIE.h"
 #include "widgets/TZentEdtBut.h"
 
@@ -7,9 +8,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 TFormAddIE::TFormAddIE(QWidget* parent) : TFormBaseIE(parent)
 {
@@ -20,6 +23,42 @@ TFormAddIE::TFormAddIE(QWidget* parent) : TFormBaseIE(parent)
     auto* strip = static_cast<QHBoxLayout*>(pnlBottom->layout());
     strip->insertSpacing(0, 34);
     strip->insertWidget(1, chk1);
+
+    // A line under the address box says where it is saved already; what follows
+    // moves down to make room for it.
+    labSaved = new QLabel(clientArea());
+    labSaved->setObjectName(QStringLiteral("labSaved"));
+    QPalette warn = labSaved->palette();
+    warn.setColor(QPalette::WindowText, QColor(192, 80, 0));
+    labSaved->setPalette(warn);
+    placeDesigned(labSaved, 90, 76, 290, 15);
+    constexpr int kRoom = 16;
+    for (QWidget* below : {static_cast<QWidget*>(Label2), static_cast<QWidget*>(edtName), static_cast<QWidget*>(Label3),
+                           static_cast<QWidget*>(mmoRemark)}) {
+        below->move(below->x(), below->y() + kRoom);
+    }
+    setDesignSize(408, 300 + kRoom);
+    m_check = new QTimer(this);
+    m_check->setSingleShot(true);
+    m_check->setInterval(kCheckDelayMs);
+    connect(m_check, &QTimer::timeout, this, guard([this] { CheckSaved(); }));
+    connect(edtIE, &QLineEdit::textChanged, this, [this] {
+        labSaved->clear();
+        m_check->start();
+    });
+}
+
+void TFormAddIE::CheckSaved()
+{
+    m_check->stop();
+    QStringList groups = IEStore.SavedIn(edtIE->text());
+    for (QString& name : groups) {
+        name = QStringLiteral("＂") + (name.isEmpty() ? QStringLiteral("全部") : name) + QStringLiteral("＂");
+    }
+    groups.removeDuplicates();
+    labSaved->setText(groups.isEmpty() ? QString()
+                                       : QStringLiteral("该网址已经保存在") + groups.join(QStringLiteral("、")) +
+                                             QStringLiteral("组中"));
 }
 
 QString TFormAddIE::GetClipboardUrl()

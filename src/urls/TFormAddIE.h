@@ -3,6 +3,7 @@
 #include "TFormBaseIE.h"
 
 class QCheckBox;
+class QTimer;
 
 // "新建网址": pre-filled from the clipboard when it holds something like an
 // address; with "保存后继续新建" ticked, OK stores and clears for the next one.
@@ -18,9 +19,17 @@ public:
     void ClearInput();
 
     QCheckBox* chk1 = nullptr; // 保存后继续新建
+    // Under the address box: where the address is saved already, if anywhere.
+    QLabel* labSaved = nullptr;
+    // Looks the typed address up; runs by itself a moment after typing stops.
+    void CheckSaved();
+    static constexpr int kCheckDelayMs = 250;
 
 protected:
     void btnOKClick() override;
+
+private:
+    QTimer* m_check = nullptr;
 };
 
 // "修改网址": changes one stored address.

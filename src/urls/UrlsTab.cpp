@@ -131,6 +131,27 @@ void UrlsTab::FillGrid(int group)
     DBGrid1->setColumnHidden(0, true);
 }
 
+void UrlsTab::keepingOrder(const std::function<void()>& refill)
+{
+    const QString order = GridRows ? GridRows->sortOrder() : QString();
+    const int row = currentRow();
+    const QString id = row >= 0 ? cell(row, QStringLiteral("ID")) : QString();
+    const int column = std::max(DBGrid1->currentIndex().column(), 1);
+    refill();
+    if (!GridRows) {
+        return;
+    }
+    if (!order.isEmpty()) {
+        DBGrid1->SetSortOrder(order);
+    }
+    for (int r = 0; !id.isEmpty() && r < GridRows->rowCount(); ++r) {
+        if (GridRows->text(r, QStringLiteral("ID")) == id) {
+            DBGrid1->setCurrentIndex(GridRows->index(r, column));
+            break;
+        }
+    }
+}
+
 int UrlsTab::currentRow() const
 {
     const int rows = GridRows ? GridRows->rowCount() : 0;
@@ -170,14 +191,20 @@ void UrlsTab::NDelIETypeClick()
     if (!IETypeTree->Selected()) {
         return;
     }
-    IETypeTree->DeleteGroup(); // its addresses go with it
-    tvIEClick();
+    // Its addresses go with it: the question says how many.
+    const int count = IEStore.CountByType(SelectedGroup());
+    const QString name = IETypeTree->Selected()->text(0);
+    keepingOrder([&] {
+        IETypeTree->DeleteGroup(
+            count > 0 ? QStringLiteral("确定要删除 %1 分组及其中的 %2 个网址吗？").arg(name).arg(count) : QString());
+        tvIEClick();
+    });
 }
 
 void UrlsTab::N5Click()
 {
     if (ShowAddIEDlg(SelectedGroup(), SelectedGroupName()) == mrOk) {
-        DbAccess->RefreshGrid();
+        keepingOrder([] { DbAccess->RefreshGrid(); });
     }
 }
 
@@ -188,7 +215,7 @@ void UrlsTab::N2Click()
         return;
     }
     if (ShowModIEDlg(cell(row, QStringLiteral("ID"))) == mrOk) {
-        DbAccess->RefreshGrid();
+        keepingOrder([] { DbAccess->RefreshGrid(); });
     }
 }
 
@@ -201,7 +228,7 @@ void UrlsTab::N3Click()
     const QString id = cell(row, QStringLiteral("ID"));
     const QString title = cell(row, QStringLiteral("标题"));
     if (AskConfirm(QStringLiteral("确实要删除：＂") + title + QStringLiteral("＂吗?"))) {
-        IEStore.DeleteIE(id);
+        keepingOrder([&] { IEStore.DeleteIE(id); });
     }
 }
 
@@ -226,7 +253,12 @@ void UrlsTab::ShowFound(int group, const QString& id)
             break;
         }
     }
-    auto findRow = [this, &id] {
+    // Shown in the order the user chose.
+    const QString order = GridRows ? GridRows->sortOrder() : QString();
+    auto findRow = [this, &id, &order] {
+        if (!order.isEmpty()) {
+            DBGrid1->SetSortOrder(order);
+        }
         const int rows = GridRows ? GridRows->rowCount() : 0;
         for (int r = 0; r < rows; ++r) {
             if (GridRows->text(r, QStringLiteral("ID")) == id) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -66,6 +67,9 @@ public:
     void N8Click();
 
 private:
+    // Runs a refill of the grid keeping the order the user chose and, when it is
+    // still there, the current address.
+    void keepingOrder(const std::function<void()>& refill);
     // The current row, -1 when the grid has none.
     int currentRow() const;
     QString cell(int row, const QString& field) const;

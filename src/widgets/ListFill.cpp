@@ -1,6 +1,7 @@
 #include "ListFill.h"
 
 #include "ResultSetModel.h"
+#include "TZentDBGrid.h"
 #include "store/ResultSet.h"
 #include "store/TDbAccess.h"
 
@@ -56,6 +57,10 @@ void FitColumns(QTableView* grid)
         }
     }
     rows.setRecNo(remembered);
+    if (auto* zent = qobject_cast<TZentDBGrid*>(grid)) {
+        zent->SetFittedWidths(width);
+        return;
+    }
     for (int c = 0; c < fields; ++c) {
         grid->setColumnWidth(c, width[static_cast<size_t>(c)]);
     }

@@ -180,3 +180,46 @@ void TZentDBGrid::TitleClick(int column)
         setCurrentIndex(rows->index(0, std::max(current, 0)));
     }
 }
+
+void TZentDBGrid::SetSortOrder(const QString& order)
+{
+    auto* rows = qobject_cast<ResultSetModel*>(model());
+    if (!rows || !rows->isOpen()) {
+        return;
+    }
+    const QString field = order.section(QLatin1Char(' '), 0, 0);
+    for (int c = 0; c < rows->columnCount(); ++c) {
+        if (rows->fieldName(c) == field) {
+            rows->setSortOrder(order);
+            rows->setTitle(c, (order.contains(QLatin1String("DESC")) ? kDown : kUp) + field);
+            return;
+        }
+    }
+}
+
+void TZentDBGrid::SetFittedWidths(const std::vector<int>& widths)
+{
+    m_fitted = widths;
+    m_applied.assign(widths.size(), -1);
+    applyFittedWidths();
+}
+
+void TZentDBGrid::applyFittedWidths()
+{
+    const int half = std::max(viewport()->width() / 2, 1);
+    const int columns = model() ? model()->columnCount() : 0;
+    for (int c = 0; c < columns && c < static_cast<int>(m_fitted.size()); ++c) {
+        const auto i = static_cast<size_t>(c);
+        if (m_applied[i] >= 0 && columnWidth(c) != m_applied[i]) {
+            continue; // the user's width
+        }
+        m_applied[i] = std::min(m_fitted[i], half);
+        setColumnWidth(c, m_applied[i]);
+    }
+}
+
+void TZentDBGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    applyFittedWidths();
+}

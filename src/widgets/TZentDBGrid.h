@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QHash>
 #include <QTableView>
+#include <vector>
 
 class ResultSetModel;
 
@@ -28,10 +29,20 @@ public:
 
     // The title-click sort on a column.
     void TitleClick(int column);
+    // Puts the rows in an order as a title click would have ("f" or "f DESC"),
+    // arrow included: a refill keeps the order the user chose.
+    void SetSortOrder(const QString& order);
+    // Widths that fit the columns' texts. None is shown wider than half the grid,
+    // now or when the grid is resized, unless the user widens it.
+    void SetFittedWidths(const std::vector<int>& widths);
 
     void setModel(QAbstractItemModel* model) override;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void applyFittedWidths();
     void rememberColumns();
     void restoreColumns();
 
@@ -39,4 +50,6 @@ private:
     QStringList m_columnNames;
     QHash<QString, int> m_widths;
     QHash<QString, bool> m_hidden;
+    std::vector<int> m_fitted;  // what each column's texts want
+    std::vector<int> m_applied; // what was set for them, so that a user's own width stays
 };
