@@ -11,7 +11,6 @@ cd "$(dirname "$0")/.."
 install=""
 [ "${1:-}" = --install ] && install=1
 bash scripts/setup.sh
-export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j2
 rm -rf build/package
