@@ -8,12 +8,7 @@ set -u
 build=$1
 id=$2
 work=$(mktemp -d)
-app=""
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*"
     exit 1

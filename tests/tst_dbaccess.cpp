@@ -1,5 +1,6 @@
 // Database access: connecting (and refusing what is not our database), batches in
 // one transaction, the result sets, list and grid filling, backup and restore.
+#include "Files.h"
 #include "ModalPoller.h"
 #include "Seed.h"
 #include "TestEnv.h"
@@ -27,19 +28,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // A file with our tables that is keyed with another password (or none).
 void makeForeignDatabase(const QString& path, const char* key)

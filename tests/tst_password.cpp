@@ -1,6 +1,7 @@
 // The login password as the database's key: opening a file keyed with it,
 // changing it (and a change killed at any moment), backups and restores across
 // keys, and the password kept out of the log.
+#include "Files.h"
 #include "ModalPoller.h"
 #include "RekeyCycle.h"
 #include "Seed.h"
@@ -36,19 +37,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 void storeSettings(bool on, const QString& password)
 {
