@@ -3,15 +3,19 @@
 #include <QDateTime>
 #include <QSet>
 #include <QString>
+#include <QStringDecoder>
 #include <QVariant>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+typedef struct Mem sqlite3_value; // as the engine declares it
 
 // A text's sort key: its characters case-folded, so that keys compare unit by
 // unit as the texts do with a caseless compare (Qt::CaseInsensitive).
 std::u16string CaselessKey(const QString& text);
+// The same key, appended to `key`.
+void AppendCaselessKey(std::u16string& key, QStringView text);
 
 // Told around every open and close of a result set, so that a view over its rows
 // can let go of them first.
@@ -117,10 +121,45 @@ private:
         Edit
     };
 
+    // A fetched value, kept compactly: numbers in place, texts and blobs as a span
+    // of m_bytes, and a value put by post() as an index into m_posted.
+    enum class Kind : quint8
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob,
+        Posted
+    };
+    struct Cell
+    {
+        quint64 payload = 0; // the number's bits, the bytes' offset or the posted index
+        quint32 size = 0;    // bytes of a text or blob
+        Kind kind = Kind::Null;
+    };
+
     void clear();
     int requireField(const QString& name) const;
     QString textOf(const QVariant& value, int column) const;
-    void reorder(const std::vector<int>& order);
+    size_t storedRow(int row) const
+    {
+        return m_order.empty() ? static_cast<size_t>(row) : static_cast<size_t>(m_order[static_cast<size_t>(row)]);
+    }
+    const Cell& cellAt(int row, int column) const
+    {
+        return m_cells[storedRow(row) * m_fields.size() + static_cast<size_t>(column)];
+    }
+    Cell fetched(sqlite3_value* value);
+    QVariant variantOf(const Cell& cell) const;
+    Cell posted(const QVariant& value);
+    // What making the sort keys of many texts uses again for each.
+    struct KeyScratch
+    {
+        QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+        std::u16string text;
+    };
+    void appendTextKey(std::u16string& keys, KeyScratch& scratch, const Cell& cell) const;
 
     std::vector<ResultSetWatcher*> m_watchers;
     sqlite3* m_db = nullptr;
@@ -128,8 +167,11 @@ private:
     QString m_statement;
     QString m_table; // set only when the set is updatable
     std::vector<Field> m_fields;
-    std::vector<QVariant> m_cells; // row-major
-    std::vector<qint64> m_rowids;
+    std::vector<Cell> m_cells; // row-major, in the order fetched
+    std::string m_bytes;       // every text's UTF-8 and every blob, back to back
+    std::vector<QVariant> m_posted;
+    std::vector<int> m_order;     // shown row -> fetched row; empty while unsorted
+    std::vector<qint64> m_rowids; // by fetched row
     int m_cursor = -1;
     QString m_sortOrder;
 
