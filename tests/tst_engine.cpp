@@ -425,6 +425,23 @@ void TestEngine::cellsReadBackAsStored()
         QVERIFY2(v.typeId() == c.value.typeId() && v == c.value, qPrintable(where));
         QVERIFY2(q.textAt(c.row, c.column) == c.text, qPrintable(where));
     }
+    // A row is found by the text it shows, the first such row; numbers only by their own digits.
+    QStringList probes = {QStringLiteral(" 5"), QStringLiteral("05"), QStringLiteral("+5"), QStringLiteral("-0"),
+                          QStringLiteral("true"), QStringLiteral("10.0"), QStringLiteral("nothing")};
+    for (int r = 0; r < q.recordCount(); ++r) {
+        for (int c = 0; c < q.fieldCount(); ++c) {
+            probes << q.textAt(r, c);
+        }
+    }
+    for (int c = 0; c < q.fieldCount(); ++c) {
+        for (const QString& probe : probes) {
+            int first = -1;
+            for (int r = 0; r < q.recordCount() && first < 0; ++r) {
+                first = q.textAt(r, c) == probe ? r : -1;
+            }
+            QVERIFY2(q.findRow(c, probe) == first, qPrintable(QStringLiteral("%1 in column %2").arg(probe).arg(c)));
+        }
+    }
 }
 
 // Sorts on every column both ways, one after another (each starting from the

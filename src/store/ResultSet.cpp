@@ -356,6 +356,31 @@ QString ResultSet::textAt(int row, int column) const
     return textOf(valueAt(row, column), column);
 }
 
+int ResultSet::findRow(int column, const QString& text) const
+{
+    if (column < 0 || column >= fieldCount()) {
+        return -1;
+    }
+    // Whole numbers show as their digits: compared as numbers, nothing is made per row.
+    const QString& decl = m_fields[static_cast<size_t>(column)].declType;
+    const bool digits = !isDateTimeType(decl) && !isBooleanType(decl);
+    bool isNumber = false;
+    const qint64 number = text.toLongLong(&isNumber);
+    isNumber = isNumber && QString::number(number) == text;
+    const int rows = recordCount();
+    for (int r = 0; r < rows; ++r) {
+        const Cell& cell = cellAt(r, column);
+        if (digits && cell.kind == Kind::Integer) {
+            if (isNumber && std::bit_cast<qint64>(cell.payload) == number) {
+                return r;
+            }
+        } else if (textAt(r, column) == text) {
+            return r;
+        }
+    }
+    return -1;
+}
+
 QString ResultSet::asString(const QString& name) const
 {
     const int column = requireField(name);

@@ -90,6 +90,8 @@ public:
     QVariant value(const QString& name) const;
     QVariant valueAt(int row, int column) const;
     QString textAt(int row, int column) const;
+    // The first row whose field shows `text` (as textAt), -1 when none does.
+    int findRow(int column, const QString& text) const;
 
     QString asString(const QString& name) const;
     qint64 asInteger(const QString& name) const;
