@@ -408,9 +408,17 @@ void TestEngine::cellsReadBackAsStored()
         {6, 2, QStringLiteral("网站"), QStringLiteral("网站")},
         {7, 2, QStringLiteral("😀 face"), QStringLiteral("😀 face")},
         {11, 2, kLong, kLong},
-        {13, 2, QString::fromUtf8("\xff" "A"), QString::fromUtf8("\xff" "A")},
+        {13, 2,
+         QString::fromUtf8("\xff"
+                           "A"),
+         QString::fromUtf8("\xff"
+                           "A")},
         {13, 3, QByteArray("\xc3\xa9\xe4\xbd"), QString::fromUtf8("\xc3\xa9\xe4\xbd")},
-        {14, 2, QString::fromUtf8("\xef\xbb\xbf" "a"), QString::fromUtf8("\xef\xbb\xbf" "a")},
+        {14, 2,
+         QString::fromUtf8("\xef\xbb\xbf"
+                           "a"),
+         QString::fromUtf8("\xef\xbb\xbf"
+                           "a")},
         {15, 2, QString::fromUtf8("a\0b\n", 4), QString::fromUtf8("a\0b\n", 4)},
         {15, 3, QByteArray(""), QString()},
         {0, 4, 45366.5, QStringLiteral("2024-03-15 12:00:00")},
@@ -426,8 +434,9 @@ void TestEngine::cellsReadBackAsStored()
         QVERIFY2(q.textAt(c.row, c.column) == c.text, qPrintable(where));
     }
     // A row is found by the text it shows, the first such row; numbers only by their own digits.
-    QStringList probes = {QStringLiteral(" 5"), QStringLiteral("05"), QStringLiteral("+5"), QStringLiteral("-0"),
-                          QStringLiteral("true"), QStringLiteral("10.0"), QStringLiteral("nothing")};
+    QStringList probes = {QStringLiteral(" 5"),     QStringLiteral("05"),   QStringLiteral("+5"),
+                          QStringLiteral("-0"),     QStringLiteral("true"), QStringLiteral("10.0"),
+                          QStringLiteral("nothing")};
     for (int r = 0; r < q.recordCount(); ++r) {
         for (int c = 0; c < q.fieldCount(); ++c) {
             probes << q.textAt(r, c);

@@ -252,8 +252,8 @@ ResultSet::Cell ResultSet::fetched(sqlite3_value* value)
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
         // The pointer first: asking for it may change the size.
-        const void* bytes = type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(value))
-                                                : sqlite3_value_blob(value);
+        const void* bytes =
+            type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(value)) : sqlite3_value_blob(value);
         const int size = sqlite3_value_bytes(value);
         if (!bytes && size > 0) {
             throw EngineError(QStringLiteral("out of memory"));
