@@ -62,6 +62,14 @@ void makeCellTable()
     ExecSQL(QStringLiteral("insert into T values (14, 1, cast(x'ff41' as text), x'c3a9e4bd', 7.0, 0)"));
     ExecSQL(QStringLiteral("insert into T values (15, 1, cast(x'efbbbf61' as text), x'ff', 8.0, -1)"));
     ExecSQL(QStringLiteral("insert into T values (16, 1, cast(x'6100620a' as text), x'', 9.0, 0)"));
+    // Overlong, a surrogate's code, beyond the last code point, a noncharacter,
+    // cut off, a mark within the text.
+    int k = 17;
+    for (const char* bytes : {"c0af", "eda080", "f4908080", "efbfbe", "61f09f98", "41efbbbf"}) {
+        ExecSQL(QStringLiteral("insert into T values (%1, 0, cast(x'%2' as text), x'%2', 0, 0)")
+                    .arg(k++)
+                    .arg(QLatin1String(bytes)));
+    }
 }
 
 // The column's k values in the order shown.
@@ -390,7 +398,7 @@ void TestEngine::cellsReadBackAsStored()
     makeCellTable();
     DbAccess->OpenQuery(QStringLiteral("select k, n, t, m, d, b from T order by k"));
     const ResultSet& q = DbAccess->Query;
-    QCOMPARE(q.recordCount(), 16);
+    QCOMPARE(q.recordCount(), 22);
     struct Case
     {
         int row;
@@ -501,8 +509,8 @@ void TestEngine::editAfterSortWritesTheShownRow()
     q.setValue(QStringLiteral("k"), 99);
     q.setValue(QStringLiteral("t"), QStringLiteral("new"));
     q.post();
-    QCOMPARE(q.recNo(), 16);
-    QCOMPARE(q.valueAt(16, 0).toInt(), 99);
+    QCOMPARE(q.recNo(), 22);
+    QCOMPARE(q.valueAt(22, 0).toInt(), 99);
     q.edit();
     q.setValue(QStringLiteral("n"), 42);
     q.post();

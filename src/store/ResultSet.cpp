@@ -6,7 +6,6 @@
 #include "base/Exceptions.h"
 
 #include <QRegularExpression>
-#include <QStringDecoder>
 #include <bit>
 #include <limits>
 #include <numeric>
@@ -32,7 +31,9 @@ void AppendCaselessKey(std::u16string& key, QStringView text)
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+        if (c.unicode() < 0x80) {
+            key.push_back(c.unicode() >= u'A' && c.unicode() <= u'Z' ? c.unicode() + (u'a' - u'A') : c.unicode());
+        } else if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
             const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text.at(++i)));
             key.push_back(QChar::highSurrogate(folded));
             key.push_back(QChar::lowSurrogate(folded));
@@ -51,6 +52,64 @@ std::u16string CaselessKey(const QString& text)
 }
 
 namespace {
+
+// Appends the caseless key of UTF-8 text straight from its bytes. Only plain,
+// valid UTF-8 is taken; for anything QString::fromUtf8 might treat its own way
+// (a leading byte-order mark, which it drops, malformed bytes, noncharacters)
+// nothing is appended and false is returned.
+bool appendUtf8Key(std::u16string& key, const char* text, quint32 size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = p + size;
+    if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+        return false;
+    }
+    const size_t start = key.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            key.push_back(lead >= 'A' && lead <= 'Z' ? lead + ('a' - 'A') : lead);
+            ++p;
+            continue;
+        }
+        char32_t code = 0;
+        char32_t least = 0;
+        int trail = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            code = lead & 0x1F;
+            least = 0x80;
+            trail = 1;
+        } else if ((lead & 0xF0) == 0xE0) {
+            code = lead & 0x0F;
+            least = 0x800;
+            trail = 2;
+        } else if ((lead & 0xF8) == 0xF0) {
+            code = lead & 0x07;
+            least = 0x10000;
+            trail = 3;
+        }
+        bool valid = trail > 0 && end - p > trail;
+        for (int i = 1; valid && i <= trail; ++i) {
+            valid = (p[i] & 0xC0) == 0x80;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF) &&
+                !QChar::isNonCharacter(code);
+        if (!valid) {
+            key.resize(start);
+            return false;
+        }
+        p += trail + 1;
+        const char32_t folded = QChar::toCaseFolded(code);
+        if (QChar::requiresSurrogates(code)) {
+            key.push_back(QChar::highSurrogate(folded));
+            key.push_back(QChar::lowSurrogate(folded));
+        } else {
+            key.push_back(static_cast<char16_t>(folded));
+        }
+    }
+    return true;
+}
 
 // Holds a connection's own lock while many values are read: each read then takes
 // it again at little cost instead of locking and unlocking it anew.
@@ -184,6 +243,7 @@ void ResultSet::clear()
     std::vector<QVariant>().swap(m_posted);
     std::vector<int>().swap(m_order);
     std::vector<qint64>().swap(m_rowids);
+    forgetRanks();
     m_cursor = -1;
     m_mode = Mode::Browse;
     m_pending.clear();
@@ -287,6 +347,12 @@ QVariant ResultSet::variantOf(const Cell& cell) const
         break;
     }
     return {};
+}
+
+void ResultSet::forgetRanks()
+{
+    m_rankedColumn = -1;
+    std::vector<int>().swap(m_ranks);
 }
 
 ResultSet::Cell ResultSet::posted(const QVariant& value)
@@ -423,33 +489,17 @@ QDateTime ResultSet::asDateTime(const QString& name) const
     return {};
 }
 
-void ResultSet::appendTextKey(std::u16string& keys, KeyScratch& scratch, const Cell& cell) const
+void ResultSet::appendTextKey(std::u16string& keys, const Cell& cell) const
 {
     switch (cell.kind) {
     case Kind::Null:
         return;
     case Kind::Text:
-    case Kind::Blob: {
-        const char* bytes = m_bytes.data() + cell.payload;
-        bool ascii = true;
-        for (quint32 i = 0; i < cell.size && ascii; ++i) {
-            ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
+    case Kind::Blob:
+        if (!appendUtf8Key(keys, m_bytes.data() + cell.payload, cell.size)) {
+            AppendCaselessKey(keys, QString::fromUtf8(m_bytes.data() + cell.payload, cell.size));
         }
-        if (ascii) {
-            for (quint32 i = 0; i < cell.size; ++i) {
-                const char c = bytes[i];
-                keys.push_back(static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
-            }
-            return;
-        }
-        // Decoded as QString::fromUtf8 would, into a buffer used again for every row.
-        std::u16string& text = scratch.text;
-        text.resize(static_cast<size_t>(scratch.utf8.requiredSpace(cell.size)));
-        QChar* begin = reinterpret_cast<QChar*>(text.data());
-        const QChar* end = scratch.utf8.appendToBuffer(begin, QByteArrayView(bytes, cell.size));
-        AppendCaselessKey(keys, QStringView(begin, end));
         return;
-    }
     default:
         AppendCaselessKey(keys, variantOf(cell).toString());
     }
@@ -498,16 +548,20 @@ void ResultSet::setSortOrder(const QString& order)
             return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                               : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
         });
+    } else if (column == m_rankedColumn) {
+        // Sorted on this column before: the rows' ranks then order them as their keys would.
+        auto rank = [&](int r) { return m_ranks[storedRow(r)]; };
+        std::stable_sort(permutation.begin(), permutation.end(),
+                         [&](int a, int b) { return descending ? rank(b) < rank(a) : rank(a) < rank(b); });
     } else {
         // Folded once here rather than in every comparison, so that comparing
         // the keys unit by unit gives the order of a caseless compare. All keys
         // share one buffer.
         std::u16string keys;
-        KeyScratch scratch;
         std::vector<size_t> starts(static_cast<size_t>(rows) + 1);
         for (int r = 0; r < rows; ++r) {
             starts[static_cast<size_t>(r)] = keys.size();
-            appendTextKey(keys, scratch, cellAt(r, column));
+            appendTextKey(keys, cellAt(r, column));
         }
         starts[static_cast<size_t>(rows)] = keys.size();
         auto key = [&](int r) {
@@ -516,6 +570,23 @@ void ResultSet::setSortOrder(const QString& order)
         };
         std::stable_sort(permutation.begin(), permutation.end(),
                          [&](int a, int b) { return descending ? key(b) < key(a) : key(a) < key(b); });
+        // Equal keys share a rank; the next sort on this column needs no keys.
+        std::vector<int> ranks(static_cast<size_t>(rows));
+        int group = 0;
+        for (int i = 0; i < rows; ++i) {
+            const int r = permutation[static_cast<size_t>(i)];
+            if (i > 0 && key(r) != key(permutation[static_cast<size_t>(i) - 1])) {
+                ++group;
+            }
+            ranks[storedRow(r)] = group;
+        }
+        if (descending) {
+            for (int& rank : ranks) {
+                rank = group - rank;
+            }
+        }
+        m_ranks = std::move(ranks);
+        m_rankedColumn = column;
     }
     std::vector<int> shown(static_cast<size_t>(rows));
     for (int i = 0; i < rows; ++i) {
@@ -603,6 +674,7 @@ void ResultSet::post()
     } catch (const EngineError& e) {
         throw EDBException(e.text(), QStringLiteral("数据库操作失败！"), sql);
     }
+    forgetRanks();
     if (m_mode == Mode::Insert) {
         const int stored = recordCount();
         m_rowids.push_back(sqlite3_last_insert_rowid(m_db));

@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QSet>
 #include <QString>
-#include <QStringDecoder>
 #include <QVariant>
 #include <string>
 #include <vector>
@@ -155,13 +154,8 @@ private:
     Cell fetched(sqlite3_value* value);
     QVariant variantOf(const Cell& cell) const;
     Cell posted(const QVariant& value);
-    // What making the sort keys of many texts uses again for each.
-    struct KeyScratch
-    {
-        QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
-        std::u16string text;
-    };
-    void appendTextKey(std::u16string& keys, KeyScratch& scratch, const Cell& cell) const;
+    void appendTextKey(std::u16string& keys, const Cell& cell) const;
+    void forgetRanks();
 
     std::vector<ResultSetWatcher*> m_watchers;
     sqlite3* m_db = nullptr;
@@ -174,6 +168,10 @@ private:
     std::vector<QVariant> m_posted;
     std::vector<int> m_order;     // shown row -> fetched row; empty while unsorted
     std::vector<qint64> m_rowids; // by fetched row
+    // After a text sort: each fetched row's rank in that column's order, equal
+    // texts alike, until a row changes.
+    int m_rankedColumn = -1;
+    std::vector<int> m_ranks;
     int m_cursor = -1;
     QString m_sortOrder;
 
