@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <cstring>
+#include <fcntl.h>
 #include <openssl/evp.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,13 +22,17 @@ FixedKeyWarmup* g_current = nullptr;
 
 QByteArray FixedKeyWarmup::SaltOf(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Plain calls, no QFile: this runs before the toolkit starts, on a thread that
+    // must not be taken for the program's main thread.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         return {};
     }
-    const QByteArray salt = file.read(kSaltBytes);
+    QByteArray salt(kSaltBytes, Qt::Uninitialized);
+    const ssize_t got = ::pread(fd, salt.data(), kSaltBytes, 0);
+    ::close(fd);
     // A plain database starts with its header text: there is no salt to derive from.
-    if (salt.size() != kSaltBytes || salt.startsWith(QByteArrayLiteral("SQLite format"))) {
+    if (got != kSaltBytes || salt.startsWith(QByteArrayLiteral("SQLite format"))) {
         return {};
     }
     return salt;
