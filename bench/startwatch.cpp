@@ -94,7 +94,12 @@ int main(int argc, char** argv)
         nextPing = -1;
     };
     pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-    while (msSince(start) < 60000 && !(ready >= 0 && msSince(start) - ready >= kQuietMs)) {
+    // Done after kQuietMs of prompt answers; a ping out longer than kStallMs is a stall still going on.
+    const auto quietEnough = [&] {
+        const double now = msSince(start);
+        return ready >= 0 && now - ready >= kQuietMs && (pingSent < 0 || now - pingSent <= kStallMs);
+    };
+    while (msSince(start) < 60000 && !quietEnough()) {
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
             std::fprintf(stderr, "vh-startwatch: the program ended before it was ready\n");
