@@ -9,6 +9,7 @@
 #include "reminders/TFormShowAlam.h"
 #include "store/FixedKeyWarmup.h"
 #include "store/TDbAccess.h"
+#include "widgets/Fonts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -54,6 +55,9 @@ int main(int argc, char** argv)
     if (installed && !FirstStart::MakeDatabaseIfMissing(AppPath() + DbFile::kFileName)) {
         return 1;
     }
+
+    // What the window's first texts need, while the key is still being derived.
+    WarmUpFonts();
 
     TDbAccess db;
     DbAccess = &db;
