@@ -43,8 +43,8 @@ QByteArray FixedKeyWarmup::RawKeyFor(const QByteArray& salt)
     unsigned char key[kKeyBytes];
     const char* password = DbFile::kPassword;
     if (PKCS5_PBKDF2_HMAC_SHA1(password, static_cast<int>(std::strlen(password)),
-                               reinterpret_cast<const unsigned char*>(salt.constData()),
-                               static_cast<int>(salt.size()), kRounds, kKeyBytes, key) != 1) {
+                               reinterpret_cast<const unsigned char*>(salt.constData()), static_cast<int>(salt.size()),
+                               kRounds, kKeyBytes, key) != 1) {
         return {};
     }
     const QByteArray raw = QByteArray(reinterpret_cast<const char*>(key), kKeyBytes) + salt;
