@@ -12,6 +12,10 @@ public:
     void add(const QString& name, std::function<void()> step);
     // Returns how many steps completed.
     int run();
+    int size() const
+    {
+        return static_cast<int>(m_steps.size());
+    }
 
 private:
     struct Step

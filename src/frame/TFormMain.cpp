@@ -45,6 +45,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 const QString TFormMain::HomePage = QStringLiteral("www.vornet-halvik.example");
 
@@ -174,16 +175,27 @@ void TFormMain::setVisible(bool visible)
             frame.moveCenter(screen->availableGeometry().center());
             move(frame.topLeft());
         }
-        FormShow();
+        const bool loggedIn = FormShow();
         // A refused login ends the program before its window ever shows.
         if (TerminateRequested()) {
             return;
         }
+        QMainWindow::setVisible(visible);
+        if (loggedIn) {
+            m_loadAfterShow ? loadWhenOnScreen() : LoadViews();
+        }
+        return;
     }
     QMainWindow::setVisible(visible);
 }
 
-void TFormMain::FormShow()
+void TFormMain::ShowThenLoad()
+{
+    m_loadAfterShow = true;
+    show();
+}
+
+bool TFormMain::FormShow()
 {
     StartupSequence steps;
     steps.add(QStringLiteral("LoadConfig"), [] { ConfigStore.LoadConfig(); });
@@ -200,15 +212,50 @@ void TFormMain::FormShow()
         // fails, the user is told and works on as before.
         Guarded([] { ConfigStore.ApplyKey(); });
     });
+    steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
+    return steps.run() == steps.size();
+}
+
+void TFormMain::loadWhenOnScreen()
+{
+    // The views are filled once the window has been drawn, so that it shows at
+    // once however much there is to load; without a first drawing (a window
+    // manager that holds the window back) they are filled a moment later anyway.
+    QWindow* window = windowHandle();
+    if (!window || window->isExposed()) {
+        QTimer::singleShot(0, this, [this] { LoadViews(); });
+        return;
+    }
+    window->installEventFilter(this);
+    QTimer::singleShot(kLoadAnywayMs, this, [this] { LoadViews(); });
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // After this drawing of the window, not inside it.
+        QTimer::singleShot(0, this, [this] { LoadViews(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::LoadViews()
+{
+    if (m_viewsLoaded) {
+        return;
+    }
+    m_viewsLoaded = true;
+    StartupSequence steps;
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
     steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
-    steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
     // What fell due while the program was not running, in one window.
     steps.add(QStringLiteral("ShowMissed"), [this] { ShowMissed(QDateTime(), Clock::now().addSecs(-1)); });
     steps.run();
+    emit viewsLoaded();
 }
 
 void TFormMain::ShowMissed(const QDateTime& from, const QDateTime& to)
