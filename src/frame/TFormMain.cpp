@@ -182,7 +182,7 @@ void TFormMain::setVisible(bool visible)
         }
         QMainWindow::setVisible(visible);
         if (loggedIn) {
-            m_loadAfterShow ? loadWhenOnScreen() : LoadViews();
+            m_loadAfterShow ? loadWhenOnScreen() : LoadViews(false);
         }
         return;
     }
@@ -223,11 +223,11 @@ void TFormMain::loadWhenOnScreen()
     // manager that holds the window back) they are filled a moment later anyway.
     QWindow* window = windowHandle();
     if (!window || window->isExposed()) {
-        QTimer::singleShot(0, this, [this] { LoadViews(); });
+        QTimer::singleShot(0, this, [this] { LoadViews(true); });
         return;
     }
     window->installEventFilter(this);
-    QTimer::singleShot(kLoadAnywayMs, this, [this] { LoadViews(); });
+    QTimer::singleShot(kLoadAnywayMs, this, [this] { LoadViews(true); });
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
@@ -235,27 +235,36 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
         watched->removeEventFilter(this);
         // After this drawing of the window, not inside it.
-        QTimer::singleShot(0, this, [this] { LoadViews(); });
+        QTimer::singleShot(0, this, [this] { LoadViews(true); });
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TFormMain::LoadViews()
+void TFormMain::LoadViews(bool spaced)
 {
-    if (m_viewsLoaded) {
+    if (m_viewsLoaded || m_loadingViews) {
         return;
     }
-    m_viewsLoaded = true;
+    m_loadingViews = true;
+    // The notes tab shows first: its tree and the root note come before the rest.
     StartupSequence steps;
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
-    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
-    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
+    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
+    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     // What fell due while the program was not running, in one window.
     steps.add(QStringLiteral("ShowMissed"), [this] { ShowMissed(QDateTime(), Clock::now().addSecs(-1)); });
-    steps.run();
-    emit viewsLoaded();
+    const auto finished = [this](int) {
+        m_loadingViews = false;
+        m_viewsLoaded = true;
+        emit viewsLoaded();
+    };
+    if (spaced) {
+        StartupSequence::RunSpaced(std::move(steps), this, finished);
+    } else {
+        finished(steps.run());
+    }
 }
 
 void TFormMain::ShowMissed(const QDateTime& from, const QDateTime& to)

@@ -94,7 +94,8 @@ private:
     // The login; true when it and the steps before the window shows all passed.
     bool FormShow();
     void loadWhenOnScreen();
-    void LoadViews();
+    // Spaced: one step per event, the window drawn between them.
+    void LoadViews(bool spaced);
     void FormClose();
     void btnSystemClick();
     void NOpenWWW2Click();
@@ -131,5 +132,6 @@ private:
     bool m_shownOnce = false;
     bool m_loadAfterShow = false;
     bool m_viewsLoaded = false;
+    bool m_loadingViews = false;
     bool m_closeConfirmed = false;
 };
