@@ -6,7 +6,6 @@
 #include "base/Exceptions.h"
 
 #include <QRegularExpression>
-#include <bit>
 #include <limits>
 #include <numeric>
 #include <sqlcipher/sqlite3.h>
@@ -221,6 +220,7 @@ void ResultSet::open(sqlite3* db, const QString& statement)
     if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8) {
         m_bytes.shrink_to_fit();
     }
+    m_reals.shrink_to_fit();
     m_open = true;
     m_cursor = recordCount() > 0 ? 0 : -1;
 }
@@ -240,6 +240,7 @@ void ResultSet::clear()
     // Swapped out rather than cleared: a large set's memory goes with it.
     std::vector<Cell>().swap(m_cells);
     std::string().swap(m_bytes);
+    std::vector<double>().swap(m_reals);
     std::vector<QVariant>().swap(m_posted);
     std::vector<int>().swap(m_order);
     std::vector<qint64>().swap(m_rowids);
@@ -298,51 +299,55 @@ void ResultSet::setRecNo(int row)
 
 ResultSet::Cell ResultSet::fetched(sqlite3_value* value)
 {
-    Cell cell;
     const int type = sqlite3_value_type(value);
     switch (type) {
-    case SQLITE_INTEGER:
-        cell.kind = Kind::Integer;
-        cell.payload = std::bit_cast<quint64>(static_cast<qint64>(sqlite3_value_int64(value)));
-        break;
+    case SQLITE_INTEGER: {
+        const qint64 number = sqlite3_value_int64(value);
+        if (number >= -Cell::kIntegerLimit && number < Cell::kIntegerLimit) {
+            return Cell::integer(number);
+        }
+        return posted(QVariant(static_cast<qlonglong>(number)));
+    }
     case SQLITE_FLOAT:
-        cell.kind = Kind::Real;
-        cell.payload = std::bit_cast<quint64>(sqlite3_value_double(value));
-        break;
+        m_reals.push_back(sqlite3_value_double(value));
+        return Cell::index(Kind::Real, m_reals.size() - 1);
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
         // The pointer first: asking for it may change the size.
-        const void* bytes =
+        const void* data =
             type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(value)) : sqlite3_value_blob(value);
         const int size = sqlite3_value_bytes(value);
-        if (!bytes && size > 0) {
+        if (!data && size > 0) {
             throw EngineError(QStringLiteral("out of memory"));
         }
-        cell.kind = type == SQLITE_TEXT ? Kind::Text : Kind::Blob;
-        cell.payload = m_bytes.size();
-        cell.size = static_cast<quint32>(size);
-        m_bytes.append(static_cast<const char*>(bytes), static_cast<size_t>(size));
-        break;
+        const char* bytes = static_cast<const char*>(data);
+        if (static_cast<quint32>(size) >= Cell::kSizeLimit || m_bytes.size() + size >= Cell::kOffsetLimit) {
+            return posted(type == SQLITE_TEXT ? QVariant(QString::fromUtf8(bytes, size))
+                                              : QVariant(QByteArray(bytes, size)));
+        }
+        const Cell cell =
+            Cell::span(type == SQLITE_TEXT ? Kind::Text : Kind::Blob, m_bytes.size(), static_cast<quint32>(size));
+        m_bytes.append(bytes, static_cast<size_t>(size));
+        return cell;
     }
     default:
-        break;
+        return {};
     }
-    return cell;
 }
 
 QVariant ResultSet::variantOf(const Cell& cell) const
 {
-    switch (cell.kind) {
+    switch (cell.kind()) {
     case Kind::Integer:
-        return QVariant(static_cast<qlonglong>(std::bit_cast<qint64>(cell.payload)));
+        return QVariant(static_cast<qlonglong>(cell.integer()));
     case Kind::Real:
-        return QVariant(std::bit_cast<double>(cell.payload));
+        return QVariant(m_reals[cell.index()]);
     case Kind::Text:
-        return QVariant(QString::fromUtf8(m_bytes.data() + cell.payload, cell.size));
+        return QVariant(QString::fromUtf8(bytesOf(cell), cell.size()));
     case Kind::Blob:
-        return QVariant(QByteArray(m_bytes.data() + cell.payload, cell.size));
+        return QVariant(QByteArray(bytesOf(cell), cell.size()));
     case Kind::Posted:
-        return m_posted[cell.payload];
+        return m_posted[cell.index()];
     case Kind::Null:
         break;
     }
@@ -357,11 +362,8 @@ void ResultSet::forgetRanks()
 
 ResultSet::Cell ResultSet::posted(const QVariant& value)
 {
-    Cell cell;
-    cell.kind = Kind::Posted;
-    cell.payload = m_posted.size();
     m_posted.push_back(value);
-    return cell;
+    return Cell::index(Kind::Posted, m_posted.size() - 1);
 }
 
 QVariant ResultSet::valueAt(int row, int column) const
@@ -415,8 +417,8 @@ QString ResultSet::textAt(int row, int column) const
 {
     if (row >= 0 && row < recordCount() && column >= 0 && column < fieldCount()) {
         const Cell& cell = cellAt(row, column);
-        if (cell.kind == Kind::Text) {
-            return QString::fromUtf8(m_bytes.data() + cell.payload, cell.size);
+        if (cell.kind() == Kind::Text) {
+            return QString::fromUtf8(bytesOf(cell), cell.size());
         }
     }
     return textOf(valueAt(row, column), column);
@@ -436,8 +438,8 @@ int ResultSet::findRow(int column, const QString& text) const
     const int rows = recordCount();
     for (int r = 0; r < rows; ++r) {
         const Cell& cell = cellAt(r, column);
-        if (digits && cell.kind == Kind::Integer) {
-            if (isNumber && std::bit_cast<qint64>(cell.payload) == number) {
+        if (digits && cell.kind() == Kind::Integer) {
+            if (isNumber && cell.integer() == number) {
                 return r;
             }
         } else if (textAt(r, column) == text) {
@@ -491,13 +493,13 @@ QDateTime ResultSet::asDateTime(const QString& name) const
 
 void ResultSet::appendTextKey(std::u16string& keys, const Cell& cell) const
 {
-    switch (cell.kind) {
+    switch (cell.kind()) {
     case Kind::Null:
         return;
     case Kind::Text:
     case Kind::Blob:
-        if (!appendUtf8Key(keys, m_bytes.data() + cell.payload, cell.size)) {
-            AppendCaselessKey(keys, QString::fromUtf8(m_bytes.data() + cell.payload, cell.size));
+        if (!appendUtf8Key(keys, bytesOf(cell), cell.size())) {
+            AppendCaselessKey(keys, QString::fromUtf8(bytesOf(cell), cell.size()));
         }
         return;
     default:
@@ -520,11 +522,11 @@ void ResultSet::setSortOrder(const QString& order)
     bool numeric = true;
     for (int r = 0; r < rows && numeric; ++r) {
         const Cell& cell = cellAt(r, column);
-        if (cell.kind == Kind::Posted) {
-            const QVariant& v = m_posted[cell.payload];
+        if (cell.kind() == Kind::Posted) {
+            const QVariant& v = m_posted[cell.index()];
             numeric = v.isNull() || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
         } else {
-            numeric = cell.kind == Kind::Null || cell.kind == Kind::Integer || cell.kind == Kind::Real;
+            numeric = cell.kind() == Kind::Null || cell.kind() == Kind::Integer || cell.kind() == Kind::Real;
         }
     }
     // Positions in the order shown now: a sort keeps the order of equal rows.
@@ -535,12 +537,12 @@ void ResultSet::setSortOrder(const QString& order)
         for (int r = 0; r < rows; ++r) {
             const Cell& cell = cellAt(r, column);
             double key = -std::numeric_limits<double>::infinity();
-            if (cell.kind == Kind::Integer) {
-                key = static_cast<double>(std::bit_cast<qint64>(cell.payload));
-            } else if (cell.kind == Kind::Real) {
-                key = std::bit_cast<double>(cell.payload);
-            } else if (cell.kind == Kind::Posted && !m_posted[cell.payload].isNull()) {
-                key = m_posted[cell.payload].toDouble();
+            if (cell.kind() == Kind::Integer) {
+                key = static_cast<double>(cell.integer());
+            } else if (cell.kind() == Kind::Real) {
+                key = m_reals[cell.index()];
+            } else if (cell.kind() == Kind::Posted && !m_posted[cell.index()].isNull()) {
+                key = m_posted[cell.index()].toDouble();
             }
             keys[static_cast<size_t>(r)] = key;
         }

@@ -122,8 +122,10 @@ private:
         Edit
     };
 
-    // A fetched value, kept compactly: numbers in place, texts and blobs as a span
-    // of m_bytes, and a value put by post() as an index into m_posted.
+    // A fetched value in 8 bytes: its kind in the low 3 bits and above them a
+    // whole number, a text's or blob's offset (40 bits) and size (21 bits) in
+    // m_bytes, or an index into m_reals or m_posted. What does not fit (a larger
+    // number or text) is kept whole in m_posted, as a value put by post() is.
     enum class Kind : quint8
     {
         Null,
@@ -133,11 +135,51 @@ private:
         Blob,
         Posted
     };
-    struct Cell
+    class Cell
     {
-        quint64 payload = 0; // the number's bits, the bytes' offset or the posted index
-        quint32 size = 0;    // bytes of a text or blob
-        Kind kind = Kind::Null;
+    public:
+        static constexpr qint64 kIntegerLimit = qint64(1) << 60; // in [-limit, limit)
+        static constexpr quint64 kOffsetLimit = quint64(1) << 40;
+        static constexpr quint32 kSizeLimit = quint32(1) << 21;
+
+        Cell() = default;
+        static Cell integer(qint64 value)
+        {
+            return Cell((static_cast<quint64>(value) << 3) | static_cast<quint64>(Kind::Integer));
+        }
+        static Cell span(Kind kind, quint64 offset, quint32 size)
+        {
+            return Cell((offset << 24) | (static_cast<quint64>(size) << 3) | static_cast<quint64>(kind));
+        }
+        static Cell index(Kind kind, size_t index)
+        {
+            return Cell((static_cast<quint64>(index) << 3) | static_cast<quint64>(kind));
+        }
+        Kind kind() const
+        {
+            return static_cast<Kind>(m_bits & 7);
+        }
+        qint64 integer() const
+        {
+            return static_cast<qint64>(m_bits) >> 3;
+        }
+        quint64 offset() const
+        {
+            return m_bits >> 24;
+        }
+        quint32 size() const
+        {
+            return static_cast<quint32>(m_bits >> 3) & (kSizeLimit - 1);
+        }
+        size_t index() const
+        {
+            return static_cast<size_t>(m_bits >> 3);
+        }
+
+    private:
+        explicit Cell(quint64 bits) : m_bits(bits)
+        {}
+        quint64 m_bits = 0; // Kind::Null
     };
 
     void clear();
@@ -154,6 +196,10 @@ private:
     Cell fetched(sqlite3_value* value);
     QVariant variantOf(const Cell& cell) const;
     Cell posted(const QVariant& value);
+    const char* bytesOf(const Cell& cell) const
+    {
+        return m_bytes.data() + cell.offset();
+    }
     void appendTextKey(std::u16string& keys, const Cell& cell) const;
     void forgetRanks();
 
@@ -165,6 +211,7 @@ private:
     std::vector<Field> m_fields;
     std::vector<Cell> m_cells; // row-major, in the order fetched
     std::string m_bytes;       // every text's UTF-8 and every blob, back to back
+    std::vector<double> m_reals;
     std::vector<QVariant> m_posted;
     std::vector<int> m_order;     // shown row -> fetched row; empty while unsorted
     std::vector<qint64> m_rowids; // by fetched row
