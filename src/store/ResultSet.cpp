@@ -214,12 +214,8 @@ void ResultSet::open(sqlite3* db, const QString& statement)
         throw;
     }
     // Growth leaves up to half of each buffer unused: give that back.
-    if (m_cells.capacity() - m_cells.size() > m_cells.size() / 8) {
-        m_cells.shrink_to_fit();
-    }
-    if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8) {
-        m_bytes.shrink_to_fit();
-    }
+    m_cells.shrink();
+    m_bytes.shrink();
     m_reals.shrink_to_fit();
     m_open = true;
     m_cursor = recordCount() > 0 ? 0 : -1;
@@ -237,9 +233,9 @@ void ResultSet::clear()
     m_sortOrder.clear();
     m_table.clear();
     m_fields.clear();
-    // Swapped out rather than cleared: a large set's memory goes with it.
-    std::vector<Cell>().swap(m_cells);
-    std::string().swap(m_bytes);
+    // Released rather than cleared: a large set's memory goes with it.
+    m_cells.release();
+    m_bytes.release();
     std::vector<double>().swap(m_reals);
     std::vector<QVariant>().swap(m_posted);
     std::vector<int>().swap(m_order);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PodBuffer.h"
+
 #include <QDateTime>
 #include <QSet>
 #include <QString>
@@ -209,8 +211,8 @@ private:
     QString m_statement;
     QString m_table; // set only when the set is updatable
     std::vector<Field> m_fields;
-    std::vector<Cell> m_cells; // row-major, in the order fetched
-    std::string m_bytes;       // every text's UTF-8 and every blob, back to back
+    PodBuffer<Cell> m_cells; // row-major, in the order fetched
+    PodBuffer<char> m_bytes; // every text's UTF-8 and every blob, back to back
     std::vector<double> m_reals;
     std::vector<QVariant> m_posted;
     std::vector<int> m_order;     // shown row -> fetched row; empty while unsorted
