@@ -2,7 +2,8 @@
 // goes to the note box of a shown notes tab; measured are key -> change committed
 // to the database (the box's change handler has returned) and key -> character
 // painted and flushed to the display. Run it on a real display (bench/keystroke.sh
-// starts a private Xvfb); it prints the median, 90th percentile and worst of each.
+// starts a private Xvfb); it prints the median, 90th percentile and worst of each,
+// and the largest the log file grew to meanwhile.
 //
 //   bench_keystroke [KEYS] [NOTE_BYTES]
 #include "BigData.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
@@ -85,6 +87,8 @@ int main(int argc, char** argv)
 
     std::vector<double> durable;
     std::vector<double> painted;
+    const QString log = env.dbPath() + QStringLiteral("-wal");
+    qint64 largestLog = 0;
     for (int i = 0; i < keys; ++i) {
         const QString letter(QChar(u'a' + i % 26));
         spy.painted = false;
@@ -99,7 +103,9 @@ int main(int argc, char** argv)
         }
         painted.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         durable.push_back(static_cast<double>(written) / 1e6);
+        largestLog = std::max(largestLog, QFileInfo(log).size());
         settle(40); // a fast typist's pace
+        largestLog = std::max(largestLog, QFileInfo(log).size());
     }
     const qint64 stored = QueryInt(QStringLiteral("select length(ReMark) from NoteBook where TypeID=0"));
     if (stored != tab.mmoNote->toPlainText().size()) {
@@ -109,5 +115,6 @@ int main(int argc, char** argv)
     }
     report("key -> change durable", durable);
     report("key -> character painted", painted);
+    std::printf("log file at most %.1f MB\n", static_cast<double>(largestLog) / (1 << 20));
     return 0;
 }

@@ -3,7 +3,10 @@
 # that the file is whole and that nothing stored was lost or changed. Takes
 # minutes; not part of the tests.
 #
-#   tools/durability.sh BIN [ROUNDS]     BIN: the build's bin folder (build/bin)
+#   tools/durability.sh BIN [ROUNDS] [NOTE]   BIN: the build's bin folder (build/bin)
+#
+# With NOTE, the root note starts NOTE characters long, so that the log is written
+# back every few keystrokes and many kills land in a write-back.
 #
 # Part 1, ROUNDS rounds: vh-churn types into the root note, adds and deletes
 # groups, backs up and restores, and is killed with SIGKILL after a random time.
@@ -15,6 +18,7 @@
 set -u
 bin=$(cd "$1" && pwd)
 rounds=${2:-60}
+noteLength=${3:-0}
 work=$(mktemp -d)
 xpid=""
 app=""
@@ -27,6 +31,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 
 "$bin/vh-mkdb" "$work/bookkeep.dat" || fail "cannot make a database"
+if [ "$noteLength" -gt 0 ]; then
+    "$bin/vh-churn" grow "$work" "$noteLength" >/dev/null || fail "cannot make the note"
+fi
 export HOME="$work" XDG_CONFIG_HOME="$work/config"
 passed=0
 failed=0
