@@ -5,9 +5,8 @@
 #include <sqlcipher/sqlite3.h>
 
 WalCheckpointer::WalCheckpointer(std::function<Opener()> opener, int wakePages, int selfPages)
-    : m_opener(std::move(opener)), m_wakePages(wakePages), m_selfPages(selfPages)
-{
-}
+    : m_opener(std::move(opener)), m_wakePages(wakePages), m_selfPages(selfPages), m_nextWake(wakePages)
+{}
 
 WalCheckpointer::~WalCheckpointer()
 {
@@ -17,6 +16,8 @@ WalCheckpointer::~WalCheckpointer()
 void WalCheckpointer::attach(sqlite3* db)
 {
     // Replaces the engine's own automatic write-back on this connection.
+    m_nextWake = m_wakePages;
+    m_lastPages = 0;
     sqlite3_wal_hook(db, &WalCheckpointer::onLog, this);
 }
 
@@ -24,10 +25,17 @@ int WalCheckpointer::onLog(void* self, sqlite3* db, const char* name, int pages)
 {
     // Called on the main thread right after each commit, its write lock released.
     auto* writer = static_cast<WalCheckpointer*>(self);
-    if (pages < writer->m_wakePages) {
+    if (pages < writer->m_lastPages) {
+        writer->m_nextWake = writer->m_wakePages; // the log started over
+    }
+    writer->m_lastPages = pages;
+    if (pages < writer->m_nextWake) {
         return SQLITE_OK;
     }
     if (pages < writer->m_selfPages) {
+        // Once per wakePages of growth: a pass costs the whole log's length, and
+        // commits in quick succession would otherwise ask for one each.
+        writer->m_nextWake = pages + writer->m_wakePages;
         writer->wake();
         return SQLITE_OK;
     }

@@ -24,7 +24,8 @@ public:
 
     // opener() is called on the main thread when the thread starts and returns
     // how to open its connection, run on the thread. The thread starts at the
-    // first commit that leaves the log at `wakePages` or more.
+    // first commit that leaves the log at `wakePages` or more, and is woken again
+    // each time the log has grown by that much.
     WalCheckpointer(std::function<Opener()> opener, int wakePages, int selfPages);
     ~WalCheckpointer();
     WalCheckpointer(const WalCheckpointer&) = delete;
@@ -66,6 +67,8 @@ private:
     std::function<Opener()> m_opener;
     const int m_wakePages;
     const int m_selfPages;
+    int m_nextWake;      // the log's size that wakes the thread next (main thread only)
+    int m_lastPages = 0; // as the last commit left it
 
     std::mutex m_mutex; // guards the flags below and the thread's start and end
     std::condition_variable m_wake;
