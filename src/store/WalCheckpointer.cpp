@@ -33,9 +33,9 @@ int WalCheckpointer::onLog(void* self, sqlite3* db, const char* name, int pages)
         return SQLITE_OK;
     }
     if (pages < writer->m_selfPages) {
-        // Once per wakePages of growth: a pass costs the whole log's length, and
-        // commits in quick succession would otherwise ask for one each.
-        writer->m_nextWake = pages + writer->m_wakePages;
+        // Again only after a quarter as much growth: a pass costs the whole log's
+        // length, and commits in quick succession would otherwise ask for one each.
+        writer->m_nextWake = pages + writer->m_wakePages / 4;
         writer->wake();
         return SQLITE_OK;
     }

@@ -25,7 +25,7 @@ public:
     // opener() is called on the main thread when the thread starts and returns
     // how to open its connection, run on the thread. The thread starts at the
     // first commit that leaves the log at `wakePages` or more, and is woken again
-    // each time the log has grown by that much.
+    // each time the log has grown by a quarter of that.
     WalCheckpointer(std::function<Opener()> opener, int wakePages, int selfPages);
     ~WalCheckpointer();
     WalCheckpointer(const WalCheckpointer&) = delete;
