@@ -121,6 +121,7 @@ public:
 
 private:
     void openConnection();
+    void openKeyedConnection();
     void removeLeftovers();
     void ensureOpen();
     void closeResultSets();
