@@ -102,10 +102,10 @@ int fileUnfetch(sqlite3_file* f, sqlite3_int64 offset, void* page)
     return real(f)->pMethods->xUnfetch(real(f), offset, page);
 }
 
-const sqlite3_io_methods g_methods = {
-    3,          fileClose,     fileRead,     fileWrite,      fileTruncate,   fileSync,     fileSize,
-    fileLock,   fileUnlock,    fileReserved, fileControl,    fileSectorSize, fileDevice,   fileShmMap,
-    fileShmLock, fileShmBarrier, fileShmUnmap, fileFetch, fileUnfetch};
+const sqlite3_io_methods g_methods = {3,          fileClose,  fileRead,    fileWrite,      fileTruncate, fileSync,
+                                      fileSize,   fileLock,   fileUnlock,  fileReserved,   fileControl,  fileSectorSize,
+                                      fileDevice, fileShmMap, fileShmLock, fileShmBarrier, fileShmUnmap, fileFetch,
+                                      fileUnfetch};
 
 bool endsWith(const char* text, const char* tail)
 {

@@ -183,7 +183,9 @@ TDbAccess::KeyResult tryKey(const QString& path, const DbKey& key, QString* erro
 TDbAccess::TDbAccess()
     : m_checkpointer(
           [this] {
-              return [path = DatabasePath(), key = m_key](DbConnection& db) {
+              // Keyed as the main connection was opened: a key derived at start
+              // spares the thread deriving it again.
+              return [path = DatabasePath(), key = m_openedWith](DbConnection& db) {
                   db.open(path, key);
                   // Proves the key and opens the log, which a write-back needs.
                   if (!db.keyFits()) {
@@ -285,12 +287,14 @@ void TDbAccess::openKeyedConnection()
         // itself is tried below as always.
         const QByteArray derived = FixedKeyWarmup::Take(DatabasePath());
         if (!derived.isEmpty()) {
-            Connection.open(DatabasePath(), DbKey::fromPassword(QString::fromLatin1(derived)));
+            m_openedWith = DbKey::fromPassword(QString::fromLatin1(derived));
+            Connection.open(DatabasePath(), m_openedWith);
             if (Connection.keyFits()) {
                 return;
             }
         }
     }
+    m_openedWith = m_key;
     Connection.open(DatabasePath(), m_key);
 }
 

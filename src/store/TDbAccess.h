@@ -139,6 +139,7 @@ private:
 
     DbConnection Connection;
     DbKey m_key;
+    DbKey m_openedWith; // what the connection was opened with: m_key, or the same derived
     bool m_needsPassword = false;
     bool m_keyRefused = false;
     QTimer m_writeBack;
