@@ -17,7 +17,7 @@
 namespace {
 
 // A later copy says its word at once; whoever takes longer is not one of ours.
-constexpr int kPeerLifeMs = 3000;
+constexpr int kPeerLifeMs = 10000;
 constexpr int kMaxPeers = 8;
 constexpr qsizetype kMaxPeerBytes = 4096;
 
