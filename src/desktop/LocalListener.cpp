@@ -227,6 +227,14 @@ void LocalListener::acceptPeers()
             }
             return;
         }
+        // The abstract namespace has no file permissions: any user could connect, so
+        // only this user's own copies are heard.
+        ucred cred{};
+        socklen_t size = sizeof cred;
+        if (::getsockopt(peer, SOL_SOCKET, SO_PEERCRED, &cred, &size) != 0 || cred.uid != ::getuid()) {
+            ::close(peer);
+            continue;
+        }
         // The oldest peer makes room: none that only holds on blocks a later copy.
         if (m_peers.size() >= kMaxPeers) {
             m_peers.first()->drop();
