@@ -60,21 +60,22 @@ function med(a, n,   i, j, t) {
     return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
 }
 {
-    split($2, m, "="); split($3, r, "="); split($4, p, "=")
-    n[$1]++; map[$1, n[$1]] = m[2]; rdy[$1, n[$1]] = r[2]; rss[$1, n[$1]] = p[2]
+    split($2, m, "="); split($3, r, "="); split($4, p, "="); split($5, u, "=")
+    n[$1]++; map[$1, n[$1]] = m[2]; rdy[$1, n[$1]] = r[2]; rss[$1, n[$1]] = p[2]; cpu[$1, n[$1]] = u[2]
 }
 END {
     for (k in n) {
-        for (i = 1; i <= n[k]; i++) { a[i] = map[k, i]; b[i] = rdy[k, i]; c[i] = rss[k, i] }
+        for (i = 1; i <= n[k]; i++) { a[i] = map[k, i]; b[i] = rdy[k, i]; c[i] = rss[k, i]; d[i] = cpu[k, i] }
         mm[k] = med(a, n[k]); lo[k] = a[1]; hi[k] = a[n[k]]
         rm[k] = med(b, n[k]); rlo[k] = b[1]; rhi[k] = b[n[k]]
         pm[k] = med(c, n[k]); phi[k] = c[n[k]]
+        um[k] = med(d, n[k]); ulo[k] = d[1]; uhi[k] = d[n[k]]
     }
-    printf "%-6s %8s %15s %8s %15s %9s %9s %8s\n", "", "mapped", "(min-max)", "ready", "(min-max)", "map/empty", "rdy/empty", "peak MB"
+    printf "%-6s %8s %15s %8s %15s %9s %9s %8s %8s %11s\n", "", "mapped", "(min-max)", "ready", "(min-max)", "map/empty", "rdy/empty", "peak MB", "CPU", "(min-max)"
     split("empty fresh large", kinds, " ")
     for (i = 1; i <= 3; i++) {
         k = kinds[i]
-        printf "%-6s %6.0f ms %6.0f-%-6.0f %6.0f ms %6.0f-%-6.0f %8.2fx %8.2fx %5.0f-%-3.0f\n", k, mm[k], lo[k], hi[k], rm[k], rlo[k], rhi[k], mm[k] / mm["empty"], rm[k] / mm["empty"], pm[k], phi[k]
+        printf "%-6s %6.0f ms %6.0f-%-6.0f %6.0f ms %6.0f-%-6.0f %8.2fx %8.2fx %5.0f-%-3.0f %5.0f ms %4.0f-%-4.0f\n", k, mm[k], lo[k], hi[k], rm[k], rlo[k], rhi[k], mm[k] / mm["empty"], rm[k] / mm["empty"], pm[k], phi[k], um[k], ulo[k], uhi[k]
     }
     printf "(%d runs each; medians; ratios against the empty window'"'"'s median time to map)\n", runs
 }' "$work/results"

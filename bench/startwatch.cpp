@@ -1,11 +1,18 @@
 // Times a program's start as the user sees it: from exec to its first window
-// mapped on the X display, and to the first answer to a window-manager ping after
-// that (the moment its event loop is free again, all start-up work done), with the
+// mapped on the X display, and to the moment its event loop is free for good
+// (all start-up work done, also what runs after the window shows), with the
 // program's peak resident memory. Run it on a display of its own, without a
 // window manager, so that the program's window is a child of the root.
 //
+// "Free for good" is found with window-manager pings, sent one after another from
+// the map on: a ping answered late (more than kStallMs) means the program was
+// busy; ready is the answer that ended the last such stall, once kQuietMs have
+// passed with every ping answered at once.
+//
 //   vh-startwatch PROGRAM [ARGS...]
-//   prints: mapped_ms=<ms> ready_ms=<ms> peak_rss_mb=<MB>
+//   prints: mapped_ms=<ms> ready_ms=<ms> peak_rss_mb=<MB> cpu_ms=<ms>
+// (cpu: all the program's threads, user and system, to its end, which follows
+// ready at once and then the quiet time, where an idle program uses next to none)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +33,10 @@ double msSince(const timespec& start)
     return static_cast<double>(now.tv_sec - start.tv_sec) * 1e3 +
            static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e6;
 }
+
+constexpr double kStallMs = 10;
+constexpr double kQuietMs = 300;
+constexpr int kPingGapMs = 2;
 
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
@@ -67,17 +78,41 @@ int main(int argc, char** argv)
 
     double mapped = -1;
     double ready = -1;
+    double pingSent = -1; // when the ping now out was sent; -1: none out
+    double nextPing = -1; // when to send the next one
     xcb_window_t window = XCB_WINDOW_NONE;
+    const auto sendPing = [&] {
+        xcb_client_message_event_t message{};
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = window;
+        message.type = protocols;
+        message.data.data32[0] = ping;
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        message.data.data32[2] = window;
+        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
+        xcb_flush(c);
+        pingSent = msSince(start);
+        nextPing = -1;
+    };
     pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-    while (ready < 0 && msSince(start) < 60000) {
+    // Done after kQuietMs of prompt answers; a ping out longer than kStallMs is a stall still going on.
+    const auto quietEnough = [&] {
+        const double now = msSince(start);
+        return ready >= 0 && now - ready >= kQuietMs && (pingSent < 0 || now - pingSent <= kStallMs);
+    };
+    while (msSince(start) < 60000 && !quietEnough()) {
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
             std::fprintf(stderr, "vh-startwatch: the program ended before it was ready\n");
             return 1;
         }
+        if (nextPing >= 0 && msSince(start) >= nextPing) {
+            sendPing();
+        }
         xcb_generic_event_t* event = xcb_poll_for_event(c);
         if (!event) {
-            poll(&fd, 1, 100);
+            poll(&fd, 1, nextPing >= 0 ? kPingGapMs : 100);
             continue;
         }
         const uint8_t type = event->response_type & 0x7f;
@@ -86,21 +121,18 @@ int main(int argc, char** argv)
             if (!map->override_redirect) {
                 mapped = msSince(start);
                 window = map->window;
-                xcb_client_message_event_t message{};
-                message.response_type = XCB_CLIENT_MESSAGE;
-                message.format = 32;
-                message.window = window;
-                message.type = protocols;
-                message.data.data32[0] = ping;
-                message.data.data32[1] = XCB_CURRENT_TIME;
-                message.data.data32[2] = window;
-                xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&message));
-                xcb_flush(c);
+                sendPing();
             }
         } else if (type == XCB_CLIENT_MESSAGE && mapped >= 0) {
             const auto* answer = reinterpret_cast<xcb_client_message_event_t*>(event);
-            if (answer->type == protocols && answer->data.data32[0] == ping && answer->data.data32[2] == window) {
-                ready = msSince(start);
+            if (answer->type == protocols && answer->data.data32[0] == ping && answer->data.data32[2] == window &&
+                pingSent >= 0) {
+                const double now = msSince(start);
+                if (ready < 0 || now - pingSent > kStallMs) {
+                    ready = now;
+                }
+                pingSent = -1;
+                nextPing = now + kPingGapMs;
             }
         }
         std::free(event);
@@ -114,7 +146,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "vh-startwatch: no window mapped and answering within a minute\n");
         return 1;
     }
-    std::printf("mapped_ms=%.1f ready_ms=%.1f peak_rss_mb=%.1f\n", mapped, ready,
-                static_cast<double>(usage.ru_maxrss) / 1024.0);
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    std::printf("mapped_ms=%.1f ready_ms=%.1f peak_rss_mb=%.1f cpu_ms=%.1f\n", mapped, ready,
+                static_cast<double>(usage.ru_maxrss) / 1024.0, cpu);
     return 0;
 }

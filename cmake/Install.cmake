@@ -51,6 +51,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The SVG icon engine, the Chinese texts of the toolkit's own dialogs and a font that
 # has Chinese characters.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk | fonts-wqy-zenhei")
-# Wayland sessions without X11 need the toolkit's Wayland platform.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Wayland sessions without X11 need the toolkit's Wayland platform. The chime's
+# sound client is loaded only when a chime sounds, so no linker sees it; without
+# it the chime is the desktop's beep.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, libpulse0")
 include(CPack)

@@ -27,9 +27,19 @@ fail() {
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # Found by dpkg-shlibdeps in the program itself, with their versions.
-for lib in libqt6widgets6 libqt6multimedia6 libsqlcipher0 libc6; do
+for lib in libqt6widgets6 libsqlcipher0 libc6; do
     grep -qE "(^|, )$lib \(>= [^)]+\)" <<<"$depends" || fail "$lib is not among the computed dependencies"
 done
+# Nothing of the sound or network stacks is linked; the chime's sound client is
+# loaded when a chime sounds and is named by hand.
+for lib in libqt6multimedia6 libqt6network6 libpulse0; do
+    if grep -qE "(^|, )$lib( |,|$)" <<<"$depends"; then
+        fail "$lib should not be a dependency"
+    fi
+done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "Recommends: $recommends"
+grep -qE "(^|, )libpulse0(,|$)" <<<"$recommends" || fail "libpulse0 is not recommended"
 # Every dependency, or one of its alternatives, is in the archive.
 IFS=',' read -ra groups <<<"$depends"
 for group in "${groups[@]}"; do

@@ -5,13 +5,13 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config clang-format
-    qt6-base-dev qt6-multimedia-dev qt6-translations-l10n libgl-dev
-    libsqlcipher-dev
+    qt6-base-dev qt6-translations-l10n libgl-dev
+    libsqlcipher-dev libssl-dev
     fonts-wqy-microhei
     libbenchmark-dev libxcb1-dev
     xvfb xdotool imagemagick x11-utils twm trayer
     dbus-daemon
-    libqt6svg6
+    libqt6svg6 libpulse0
     desktop-file-utils appstream dpkg-dev
     python3-dbus python3-gi
 )

@@ -1,6 +1,7 @@
 // Database access: connecting (and refusing what is not our database), batches in
 // one transaction, the result sets, list and grid filling, backup and restore.
 #include "Files.h"
+#include "MakeDb.h"
 #include "ModalPoller.h"
 #include "Seed.h"
 #include "TestEnv.h"
@@ -10,6 +11,7 @@
 #include "base/FileDialogs.h"
 #include "frame/TApplication.h"
 #include "store/DbConnection.h"
+#include "store/FixedKeyWarmup.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
 #include "store/TDbAccess.h"
@@ -85,6 +87,8 @@ class TestDbAccess : public QObject
 private slots:
     void connectRefuses_data();
     void connectRefuses();
+    void keyDerivedAheadFitsOnlyItsFile_data();
+    void keyDerivedAheadFitsOnlyItsFile();
     void fileIsEncrypted();
     void batchIsAllOrNothing();
     void batchesOfBlanks_data();
@@ -151,6 +155,62 @@ void TestDbAccess::connectRefuses()
     QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
     QCOMPARE(QFile::exists(env.dbPath()), kind != QLatin1String("missing"));
     QCOMPARE(readAll(env.dbPath()), before);
+}
+
+void TestDbAccess::keyDerivedAheadFitsOnlyItsFile_data()
+{
+    QTest::addColumn<QString>("then"); // what happens to the file after the derivation began
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("left alone") << "nothing" << true;
+    QTest::newRow("replaced by another of ours") << "replaced" << true;
+    QTest::newRow("same salt, another key") << "rekeyed" << false;
+    QTest::newRow("removed") << "removed" << false;
+}
+
+void TestDbAccess::keyDerivedAheadFitsOnlyItsFile()
+{
+    QFETCH(QString, then);
+    QFETCH(bool, opens);
+    TestEnv env(false);
+    const QByteArray salt = FixedKeyWarmup::SaltOf(env.dbPath());
+    QCOMPARE(salt.size(), 16);
+    // The derivation is the engine's own: the derived key opens the file by itself.
+    {
+        DbConnection direct;
+        direct.open(env.dbPath(), DbKey::fromPassword(QString::fromLatin1(FixedKeyWarmup::RawKeyFor(salt))));
+        QVERIFY(direct.keyFits());
+        direct.verify();
+    }
+    FixedKeyWarmup warmup(env.dbPath());
+    if (then != QLatin1String("nothing")) {
+        QVERIFY(QFile::remove(env.dbPath()));
+    }
+    if (then == QLatin1String("replaced")) {
+        MakeDatabase(env.dbPath());
+        QVERIFY(FixedKeyWarmup::SaltOf(env.dbPath()) != salt);
+    } else if (then == QLatin1String("rekeyed")) {
+        // Another key behind the very same salt: the derived key cannot fit.
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(env.dbPath().toUtf8().constData(), &db), SQLITE_OK);
+        const QByteArray raw = "x'" + QByteArray(64, '7') + salt.toHex() + "'";
+        QCOMPARE(sqlite3_key_v2(db, "main", raw.constData(), static_cast<int>(raw.size())), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA cipher_page_size = 4096; CREATE TABLE t(a); INSERT INTO t VALUES (1);",
+                              nullptr, nullptr, nullptr),
+                 SQLITE_OK);
+        sqlite3_close(db);
+        QCOMPARE(FixedKeyWarmup::SaltOf(env.dbPath()), salt);
+    }
+    QString error;
+    QCOMPARE(DbAccess->Connect(&error), opens);
+    QCOMPARE(error.isEmpty(), opens);
+    // As for any file keyed otherwise: the password is asked for.
+    QCOMPARE(DbAccess->NeedsPassword(), then == QLatin1String("rekeyed"));
+    // Given out once: a later open (a restore, a change of key) derives anew.
+    QVERIFY(FixedKeyWarmup::Take(env.dbPath()).isEmpty());
+    if (opens) {
+        ExecSQL(QStringLiteral("insert into NoteType values (1,0,'A')"));
+        QCOMPARE(groupCount(), 1);
+    }
 }
 
 void TestDbAccess::fileIsEncrypted()

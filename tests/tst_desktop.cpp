@@ -8,6 +8,7 @@
 #include "base/FileDialogs.h"
 #include "desktop/AutoRun.h"
 #include "desktop/BackupRestore.h"
+#include "desktop/LocalListener.h"
 #include "desktop/SingleInstance.h"
 #include "desktop/TrayIcon.h"
 #include "frame/TFormMain.h"
@@ -38,7 +39,11 @@
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -80,6 +85,47 @@ QStringList treeTexts(QTreeWidget* tree)
     return out;
 }
 
+// A raw peer of a listener on an abstract name, closed at the end.
+struct RawPeer
+{
+    int fd = -1;
+    explicit RawPeer(const QByteArray& name) : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0))
+    {
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path + 1, name.constData(), size_t(name.size()));
+        const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), size) != 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~RawPeer()
+    {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    RawPeer(const RawPeer&) = delete;
+    RawPeer& operator=(const RawPeer&) = delete;
+    bool say(const QByteArray& bytes) const
+    {
+        return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) == bytes.size();
+    }
+    // Bytes sent that the listener has not read yet.
+    int unread() const
+    {
+        int n = -1;
+        return ::ioctl(fd, SIOCOUTQ, &n) == 0 ? n : -1;
+    }
+    // The listener has closed its end.
+    bool closedByListener() const
+    {
+        char c;
+        return ::recv(fd, &c, 1, 0) == 0;
+    }
+};
+
 } // namespace
 
 // A StatusNotifier watcher as a desktop's tray host runs it, with or without a
@@ -120,6 +166,7 @@ private slots:
     void fileDialogsStartAtHomeOrLastFolder();
     void restoreReloadsEveryView();
     void oneCopyPerDatabase();
+    void misbehavingPeersBlockNothing();
     void showRequestBringsTheWindowBack();
     void closingWritesTheFileWhole();
     void restoreClosesAlertsOfTheDataBefore();
@@ -442,6 +489,46 @@ void TestDesktop::oneCopyPerDatabase()
     ::kill(holder, SIGKILL);
     QCOMPARE(::waitpid(holder, nullptr, 0), holder);
     QTRY_VERIFY(SingleInstance(env.dbPath()).Claim(0));
+}
+
+// Whatever connects to the running copy, a later copy still gets through and
+// nothing waits on a peer.
+void TestDesktop::misbehavingPeersBlockNothing()
+{
+    const QByteArray name = "vh-test-peers-" + QByteArray::number(QCoreApplication::applicationPid());
+    LocalListener listener("show");
+    QVERIFY(listener.listen(name));
+    QVERIFY(!LocalListener("show").listen(name));
+    QSignalSpy heard(&listener, &LocalListener::heard);
+
+    // More peers that only hold on than the listener keeps: the oldest are let go.
+    std::vector<std::unique_ptr<RawPeer>> silent;
+    for (int i = 0; i < 12; ++i) {
+        silent.push_back(std::make_unique<RawPeer>(name));
+        QVERIFY(silent.back()->fd >= 0);
+    }
+    const auto letGo = [&silent] {
+        return std::count_if(silent.begin(), silent.end(), [](const auto& p) { return p->closedByListener(); });
+    };
+    QTRY_COMPARE(letGo(), 4);
+    QVERIFY(silent.front()->closedByListener());
+    // One that talks on and on without the word is cut off.
+    const RawPeer flood(name);
+    const QByteArray garbage(1000, 'x');
+    QTRY_VERIFY(!flood.say(garbage) && errno == EPIPE);
+    // The word in two pieces, read apart, counts.
+    const RawPeer slow(name);
+    QVERIFY(slow.say("sh"));
+    QTRY_COMPARE(slow.unread(), 0);
+    QVERIFY(slow.say("ow\n"));
+    QTRY_COMPARE(heard.size(), 1);
+    QTRY_VERIFY(slow.closedByListener());
+    // A peer that ends at once says nothing.
+    delete new RawPeer(name);
+
+    QVERIFY(LocalMessage::send(name, "show\n", 1000));
+    QTRY_COMPARE(heard.size(), 2);
+    QVERIFY(!LocalMessage::send(name + "-nobody", "show\n", 1000));
 }
 
 void TestDesktop::showRequestBringsTheWindowBack()

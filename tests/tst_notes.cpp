@@ -11,6 +11,7 @@
 #include "store/DbConnection.h"
 #include "store/TDbAccess.h"
 #include "store/TNote.h"
+#include "urls/UrlsTab.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -58,6 +59,7 @@ class TestNotes : public QObject
 private slots:
     void storeRoundTrip();
     void startShowsRootNote();
+    void startShowsTheWindowBeforeLoading();
     void typingReachesTheDatabase();
     void keyboardSelectionNeverCrossesNotes();
     void typingAfterAnotherProgramWrote();
@@ -112,6 +114,33 @@ void TestNotes::startShowsRootNote()
     f.tab->ShowRootNote();
     QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("restored"));
     QVERIFY(!f.tab->mmoNote->isReadOnly());
+    QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestNotes::startShowsTheWindowBeforeLoading()
+{
+    TestEnv env;
+    NoteStore.TypeID = 0;
+    NoteStore.ReMark = QStringLiteral("root note");
+    NoteStore.AddNote();
+    TFormMain window;
+    QSignalSpy loaded(&window, &TFormMain::viewsLoaded);
+    window.ShowThenLoad();
+    QVERIFY(window.isVisible());
+    QVERIFY(!window.ViewsLoaded());
+    // Typed before the stored note is there, a key would be written nowhere.
+    QVERIFY(window.ts2->mmoNote->isReadOnly());
+    QTest::keyClicks(window.ts2->mmoNote, QStringLiteral("early"));
+    QVERIFY(window.ts2->mmoNote->toPlainText().isEmpty());
+    QVERIFY(loaded.wait());
+    QVERIFY(window.ViewsLoaded());
+    QCOMPARE(window.ts2->mmoNote->toPlainText(), QStringLiteral("root note"));
+    QVERIFY(!window.ts2->mmoNote->isReadOnly());
+    window.ts2->mmoNote->moveCursor(QTextCursor::End);
+    QTest::keyClick(window.ts2->mmoNote, Qt::Key_X);
+    QCOMPARE(storedNote(env, 0), QStringLiteral("1:root notex"));
+    QCOMPARE(window.ts1->tvIE->topLevelItemCount(), 1);
+    QCOMPARE(loaded.count(), 1);
     QVERIFY(env.messages.boxes().isEmpty());
 }
 

@@ -13,10 +13,12 @@
 #include "reminders/AlertNotice.h"
 #include "reminders/Chime.h"
 #include "reminders/RemindersTab.h"
+#include "reminders/SoundOutput.h"
 #include "reminders/TFormAddAlam.h"
 #include "reminders/TFormAlamContext.h"
 #include "reminders/TFormMissedAlam.h"
 #include "reminders/TFormShowAlam.h"
+#include "reminders/WavPcm.h"
 #include "store/DbConnection.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
@@ -34,6 +36,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
@@ -121,6 +124,10 @@ private slots:
     void modifyDialog();
     void tabCommands();
     void phrases();
+    void wavReading_data();
+    void wavReading();
+    void volumeScalesSamples();
+    void chimeWithoutSoundServerBeeps();
 };
 
 void TestReminders::listMarksMissedRows()
@@ -1098,4 +1105,136 @@ void TestReminders::phrases()
 }
 
 QTEST_MAIN(TestReminders)
+namespace {
+
+QByteArray le(quint32 v, int bytes)
+{
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i) {
+        out.append(char((v >> (8 * i)) & 0xff));
+    }
+    return out;
+}
+
+QByteArray riffChunk(const QByteArray& id, const QByteArray& body, qsizetype claimed = -1)
+{
+    QByteArray out = id + le(quint32(claimed < 0 ? body.size() : claimed), 4) + body;
+    return body.size() % 2 ? out + '\0' : out;
+}
+
+QByteArray fmtChunk(int tag, int channels, int rate, int bits, int align = -1)
+{
+    return riffChunk("fmt ", le(tag, 2) + le(channels, 2) + le(rate, 4) + le(rate * channels * bits / 8, 4) +
+                                 le(align < 0 ? channels * bits / 8 : align, 2) + le(bits, 2));
+}
+
+QByteArray wave(const QByteArray& chunks, const QByteArray& form = "WAVE")
+{
+    return "RIFF" + le(quint32(4 + chunks.size()), 4) + form + chunks;
+}
+
+} // namespace
+
+void TestReminders::wavReading_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("rate"); // 0: not readable
+    QTest::addColumn<int>("channels");
+    QTest::addColumn<int>("bits");
+    QTest::addColumn<int>("bytes");
+
+    const QByteArray pcm(400, '\x10');
+    QTest::newRow("mono 16-bit") << wave(fmtChunk(1, 1, 22050, 16) + riffChunk("data", pcm)) << 22050 << 1 << 16 << 400;
+    QTest::newRow("stereo 8-bit after an odd-sized chunk")
+        << wave(fmtChunk(1, 2, 8000, 8) + riffChunk("LIST", "abc") + riffChunk("data", pcm)) << 8000 << 2 << 8 << 400;
+    QTest::newRow("longer fmt, part frame dropped")
+        << wave(riffChunk("fmt ", fmtChunk(1, 2, 44100, 16).mid(8) + le(0, 2)) + riffChunk("data", pcm.left(7)))
+        << 44100 << 2 << 16 << 4;
+    QTest::newRow("not RIFF") << "RIFX" + wave(fmtChunk(1, 1, 22050, 16) + riffChunk("data", pcm)).mid(4) << 0 << 0 << 0
+                              << 0;
+    QTest::newRow("not WAVE") << wave(fmtChunk(1, 1, 22050, 16) + riffChunk("data", pcm), "AVI ") << 0 << 0 << 0 << 0;
+    QTest::newRow("data before fmt") << wave(riffChunk("data", pcm) + fmtChunk(1, 1, 22050, 16)) << 0 << 0 << 0 << 0;
+    QTest::newRow("fmt too short") << wave(riffChunk("fmt ", le(1, 2) + le(1, 2)) + riffChunk("data", pcm)) << 0 << 0
+                                   << 0 << 0;
+    QTest::newRow("compressed") << wave(fmtChunk(2, 1, 22050, 4) + riffChunk("data", pcm)) << 0 << 0 << 0 << 0;
+    QTest::newRow("24-bit") << wave(fmtChunk(1, 1, 22050, 24) + riffChunk("data", pcm)) << 0 << 0 << 0 << 0;
+    QTest::newRow("no channels") << wave(fmtChunk(1, 0, 22050, 16) + riffChunk("data", pcm)) << 0 << 0 << 0 << 0;
+    QTest::newRow("six channels") << wave(fmtChunk(1, 6, 22050, 16) + riffChunk("data", pcm)) << 0 << 0 << 0 << 0;
+    QTest::newRow("rate 0") << wave(fmtChunk(1, 1, 0, 16) + riffChunk("data", pcm)) << 0 << 0 << 0 << 0;
+    QTest::newRow("frame size wrong") << wave(fmtChunk(1, 1, 22050, 16, 4) + riffChunk("data", pcm)) << 0 << 0 << 0
+                                      << 0;
+    QTest::newRow("data longer than the file")
+        << wave(fmtChunk(1, 1, 22050, 16) + riffChunk("data", pcm, 0x7ffffff0)) << 0 << 0 << 0 << 0;
+    QTest::newRow("no data") << wave(fmtChunk(1, 1, 22050, 16) + "dat") << 0 << 0 << 0 << 0;
+    QTest::newRow("no whole frame") << wave(fmtChunk(1, 2, 22050, 16) + riffChunk("data", "abc")) << 0 << 0 << 0 << 0;
+    QTest::newRow("empty") << QByteArray() << 0 << 0 << 0 << 0;
+}
+
+void TestReminders::wavReading()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, rate);
+    const std::optional<WavPcm> pcm = ReadWav(file);
+    QCOMPARE(pcm.has_value(), rate != 0);
+    if (pcm) {
+        QCOMPARE(pcm->rate, rate);
+        QTEST(pcm->channels, "channels");
+        QTEST(pcm->bits, "bits");
+        QTEST(int(pcm->samples.size()), "bytes");
+    }
+}
+
+void TestReminders::volumeScalesSamples()
+{
+    WavPcm wide{22050, 1, 16, le(32767, 2) + le(0x8000, 2) + le(100, 2) + le(0xffff, 2)};
+    ScaleVolume(wide, 0.8);
+    QCOMPARE(wide.samples, le(26214, 2) + le(quint16(-26214), 2) + le(80, 2) + le(quint16(-1), 2));
+    WavPcm narrow{8000, 1, 8, QByteArray("\xff\x00\x80", 3)};
+    ScaleVolume(narrow, 0.8);
+    QCOMPARE(narrow.samples, QByteArray("\xe6\x1a\x80", 3));
+
+    // The program's own chime is such a file.
+    QFile chime(QStringLiteral(":/chime.wav"));
+    QVERIFY(chime.open(QIODevice::ReadOnly));
+    const std::optional<WavPcm> own = ReadWav(chime.readAll());
+    QVERIFY(own);
+    QVERIFY(own->samples.size() > own->rate * own->channels * own->bits / 8);
+}
+
+void TestReminders::chimeWithoutSoundServerBeeps()
+{
+    TestEnv env;
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    const auto restore = qScopeGuard([&server] {
+        if (server.isNull()) {
+            qunsetenv("PULSE_SERVER");
+        } else {
+            qputenv("PULSE_SERVER", server);
+        }
+    });
+    qputenv("PULSE_SERVER", "unix:" + env.file(QStringLiteral("no-server")).toUtf8());
+    const WavPcm pcm = *ReadWav(wave(fmtChunk(1, 1, 8000, 16) + riffChunk("data", QByteArray(1600, '\0'))));
+    QString why;
+    QVERIFY(!SoundOutput::play(pcm, &why, "libvh-no-such-sound-client.so.0"));
+    QVERIFY2(why.contains(QStringLiteral("libvh-no-such-sound-client.so.0")), qPrintable(why));
+    why.clear();
+    QVERIFY(!SoundOutput::play(pcm, &why));
+    QVERIFY(!why.isEmpty());
+
+    // The chime asks on its own thread and beeps in the window's: two at once
+    // make one beep or two, and a later one is heard again.
+    int beeps = 0;
+    Chime::setBeep([&beeps] {
+        QCOMPARE(QThread::currentThread(), qApp->thread());
+        ++beeps;
+    });
+    Chime::play();
+    Chime::play();
+    QTRY_VERIFY(beeps >= 1);
+    QVERIFY(beeps <= 2);
+    const int before = beeps;
+    Chime::play();
+    QTRY_VERIFY(beeps > before);
+}
+
 #include "tst_reminders.moc"

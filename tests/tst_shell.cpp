@@ -245,16 +245,40 @@ void TestShell::startupStopsAtFailingStep()
 {
     TestEnv env(false);
     QStringList ran;
-    StartupSequence steps;
-    steps.add(QStringLiteral("one"), [&] { ran << QStringLiteral("one"); });
-    steps.add(QStringLiteral("two"), [&] {
-        ran << QStringLiteral("two");
-        throw EDBException(QStringLiteral("boom"), QStringLiteral("数据库查询错误，请检查！"), QStringLiteral("s"));
-    });
-    steps.add(QStringLiteral("three"), [&] { ran << QStringLiteral("three"); });
-    QCOMPARE(steps.run(), 1);
+    const auto makeSteps = [&] {
+        StartupSequence steps;
+        steps.add(QStringLiteral("one"), [&] { ran << QStringLiteral("one"); });
+        steps.add(QStringLiteral("two"), [&] {
+            ran << QStringLiteral("two");
+            throw EDBException(QStringLiteral("boom"), QStringLiteral("数据库查询错误，请检查！"), QStringLiteral("s"));
+        });
+        steps.add(QStringLiteral("three"), [&] { ran << QStringLiteral("three"); });
+        return steps;
+    };
+    QCOMPARE(makeSteps().run(), 1);
     QCOMPARE(ran, (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
     QCOMPARE(env.messages.boxes().size(), 1);
+
+    // One event apart: the first step at once, each later one only once events run.
+    ran.clear();
+    int finished = -1;
+    QObject context;
+    StartupSequence::RunSpaced(makeSteps(), &context, [&](int done) { finished = done; });
+    QCOMPARE(ran, QStringList{QStringLiteral("one")});
+    QTRY_COMPARE(finished, 1);
+    QCOMPARE(ran, (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    QCOMPARE(env.messages.boxes().size(), 2);
+
+    // Gone with its window: nothing more runs, nothing is told.
+    ran.clear();
+    finished = -1;
+    auto* window = new QObject;
+    StartupSequence::RunSpaced(makeSteps(), window, [&](int done) { finished = done; });
+    delete window;
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(ran, QStringList{QStringLiteral("one")});
+    QCOMPARE(finished, -1);
 }
 
 void TestShell::mainWindowFrame()

@@ -29,6 +29,7 @@ void resetSeams()
     FileDialogs::clearNextFileName();
     FileDialogs::forgetLastFolder();
     Chime::setPlayer({});
+    Chime::setBeep({});
     AlertNotice::setBus({});
     TrayIcon::setBus({});
     AutoRun::setExecutablePathForTesting({});

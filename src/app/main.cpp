@@ -7,10 +7,24 @@
 #include "frame/TApplication.h"
 #include "frame/TFormMain.h"
 #include "reminders/TFormShowAlam.h"
+#include "store/FixedKeyWarmup.h"
 #include "store/TDbAccess.h"
+#include "widgets/Fonts.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSessionManager>
 #include <QWidget>
+
+namespace {
+
+// Where the toolkit will say the executable is, known before the toolkit starts.
+QString executableFolder()
+{
+    return QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -18,6 +32,8 @@ int main(int argc, char** argv)
     if (const std::optional<int> rc = CommandLine::RunIfAsked(argc, argv)) {
         return *rc;
     }
+    // The fixed key's slow derivation runs on another core while the toolkit starts.
+    const FixedKeyWarmup keyWarmup(AppPaths::FolderFor(executableFolder()) + DbFile::kFileName);
     const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
     if (chosePlatform) {
@@ -40,6 +56,9 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // What the window's first texts need, while the key is still being derived.
+    WarmUpFonts();
+
     TDbAccess db;
     DbAccess = &db;
     // A second start during the login brings the login dialog forward.
@@ -59,7 +78,7 @@ int main(int argc, char** argv)
         TFormMain window;
         QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, &TFormMain::commitData);
         QObject::connect(&instance, &SingleInstance::showRequested, &window, &TFormMain::ShowRequested);
-        window.show();
+        window.ShowThenLoad();
         // A cancelled login asks to end before the loop runs: nothing more happens.
         if (!TerminateRequested()) {
             rc = app.exec();

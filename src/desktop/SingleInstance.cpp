@@ -1,11 +1,11 @@
 #include "SingleInstance.h"
 
+#include "LocalListener.h"
+
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
 #include <QThread>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -47,16 +47,7 @@ bool SingleInstance::tryLock()
 
 bool SingleInstance::handOver()
 {
-    QLocalSocket socket;
-    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket.connectToServer(m_serverName);
-    if (!socket.waitForConnected(1000)) {
-        return false;
-    }
-    socket.write(kShow);
-    const bool sent = socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
-    return sent;
+    return LocalMessage::send(QFile::encodeName(m_serverName), kShow, 1000);
 }
 
 bool SingleInstance::HoldWithoutHandOver()
@@ -70,19 +61,15 @@ bool SingleInstance::Claim(int patienceMs)
     waited.start();
     for (;;) {
         if (tryLock()) {
-            m_server = new QLocalServer(this);
-            m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
-            connect(m_server, &QLocalServer::newConnection, this, [this] {
-                while (QLocalSocket* peer = m_server->nextPendingConnection()) {
-                    connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                    connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                        if (peer->readAll().contains(kShow.trimmed())) {
-                            emit showRequested();
-                        }
-                    });
+            if (!m_listener) {
+                m_listener = new LocalListener(kShow.trimmed(), this);
+                connect(m_listener, &LocalListener::heard, this, &SingleInstance::showRequested);
+                // Without the name a later copy cannot reach this one, but this one
+                // still runs: the lock alone keeps the file safe.
+                if (!m_listener->listen(QFile::encodeName(m_serverName))) {
+                    qWarning("SingleInstance: cannot listen as %s", qPrintable(m_serverName));
                 }
-            });
-            m_server->listen(m_serverName);
+            }
             return true;
         }
         if (m_lockFd < 0) {

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class LocalListener;
 
 // One running copy per database file. The first copy holds a lock beside the file
 // for its whole life (the kernel drops it when the process ends, however it ends)
@@ -36,5 +36,5 @@ private:
     QString m_lockPath;
     QString m_serverName;
     int m_lockFd = -1;
-    QLocalServer* m_server = nullptr;
+    LocalListener* m_listener = nullptr;
 };

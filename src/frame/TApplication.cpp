@@ -64,12 +64,10 @@ void TApplication::installChineseTranslations()
 {
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* name : {"qtbase_zh_CN", "qtmultimedia_zh_CN"}) {
-        auto* translator = new QTranslator(qApp);
-        if (translator->load(QLatin1String(name), folder)) {
-            QCoreApplication::installTranslator(translator);
-        } else {
-            delete translator;
-        }
+    auto* translator = new QTranslator(qApp);
+    if (translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+        QCoreApplication::installTranslator(translator);
+    } else {
+        delete translator;
     }
 }

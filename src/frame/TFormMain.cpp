@@ -45,6 +45,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 const QString TFormMain::HomePage = QStringLiteral("www.vornet-halvik.example");
 
@@ -174,16 +175,27 @@ void TFormMain::setVisible(bool visible)
             frame.moveCenter(screen->availableGeometry().center());
             move(frame.topLeft());
         }
-        FormShow();
+        const bool loggedIn = FormShow();
         // A refused login ends the program before its window ever shows.
         if (TerminateRequested()) {
             return;
         }
+        QMainWindow::setVisible(visible);
+        if (loggedIn) {
+            m_loadAfterShow ? loadWhenOnScreen() : LoadViews(false);
+        }
+        return;
     }
     QMainWindow::setVisible(visible);
 }
 
-void TFormMain::FormShow()
+void TFormMain::ShowThenLoad()
+{
+    m_loadAfterShow = true;
+    show();
+}
+
+bool TFormMain::FormShow()
 {
     StartupSequence steps;
     steps.add(QStringLiteral("LoadConfig"), [] { ConfigStore.LoadConfig(); });
@@ -200,15 +212,59 @@ void TFormMain::FormShow()
         // fails, the user is told and works on as before.
         Guarded([] { ConfigStore.ApplyKey(); });
     });
+    steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
+    return steps.run() == steps.size();
+}
+
+void TFormMain::loadWhenOnScreen()
+{
+    // The views are filled once the window has been drawn, so that it shows at
+    // once however much there is to load; without a first drawing (a window
+    // manager that holds the window back) they are filled a moment later anyway.
+    QWindow* window = windowHandle();
+    if (!window || window->isExposed()) {
+        QTimer::singleShot(0, this, [this] { LoadViews(true); });
+        return;
+    }
+    window->installEventFilter(this);
+    QTimer::singleShot(kLoadAnywayMs, this, [this] { LoadViews(true); });
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() && windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // After this drawing of the window, not inside it.
+        QTimer::singleShot(0, this, [this] { LoadViews(true); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::LoadViews(bool spaced)
+{
+    if (m_viewsLoaded || m_loadingViews) {
+        return;
+    }
+    m_loadingViews = true;
+    // The notes tab shows first: its tree and the root note come before the rest.
+    StartupSequence steps;
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
-    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
-    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
-    steps.add(QStringLiteral("IsAutoRun"), [this] { chk1->setChecked(AutoRun::IsAutoRun()); });
     steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
+    steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
+    steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     // What fell due while the program was not running, in one window.
     steps.add(QStringLiteral("ShowMissed"), [this] { ShowMissed(QDateTime(), Clock::now().addSecs(-1)); });
-    steps.run();
+    const auto finished = [this](int) {
+        m_loadingViews = false;
+        m_viewsLoaded = true;
+        emit viewsLoaded();
+    };
+    if (spaced) {
+        StartupSequence::RunSpaced(std::move(steps), this, finished);
+    } else {
+        finished(steps.run());
+    }
 }
 
 void TFormMain::ShowMissed(const QDateTime& from, const QDateTime& to)

@@ -35,6 +35,10 @@ public:
     static const QString HomePage;
 
     void setVisible(bool visible) override;
+    // The program's start: the window shows first (after the login), and its views
+    // are filled right after it is on the screen. show() fills them before.
+    void ShowThenLoad();
+    static constexpr int kLoadAnywayMs = 500;
 
     // Asks the close question; true lets the window close.
     bool FormCloseQuery();
@@ -83,10 +87,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
-    void FormShow();
+    // The login; true when it and the steps before the window shows all passed.
+    bool FormShow();
+    void loadWhenOnScreen();
+    // Spaced: one step per event, the window drawn between them.
+    void LoadViews(bool spaced);
     void FormClose();
     void btnSystemClick();
     void NOpenWWW2Click();
@@ -104,6 +113,14 @@ private:
 public:
     // Every view loaded again from the database (after a restore).
     void ReloadViews();
+    bool ViewsLoaded() const
+    {
+        return m_viewsLoaded;
+    }
+
+signals:
+    // The trees, the grid, today's reminders and the root note are filled.
+    void viewsLoaded();
 
 private:
     void buildFrame();
@@ -113,5 +130,8 @@ private:
     WindowLock* m_lock = nullptr;
     QDateTime m_nextDue; // when the tray tip's next reminder falls due
     bool m_shownOnce = false;
+    bool m_loadAfterShow = false;
+    bool m_viewsLoaded = false;
+    bool m_loadingViews = false;
     bool m_closeConfirmed = false;
 };

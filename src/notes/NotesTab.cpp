@@ -58,6 +58,8 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     mmoNote->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ScaleFont(mmoNote, 13);
+    // Until a stored note is in the box, nothing typed could be written anywhere.
+    mmoNote->setReadOnly(true);
     right->addWidget(mmoNote, 1);
 
     pnl6 = new QWidget(pnl5);

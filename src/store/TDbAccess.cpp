@@ -1,6 +1,7 @@
 #include "TDbAccess.h"
 
 #include "FileCopy.h"
+#include "FixedKeyWarmup.h"
 #include "JetDialect.h"
 #include "SqlText.h"
 #include "Statement.h"
@@ -231,7 +232,7 @@ void TDbAccess::openConnection()
     }
     m_keyRefused = false;
     try {
-        Connection.open(DatabasePath(), m_key);
+        openKeyedConnection();
         if (!Connection.keyFits()) {
             m_keyRefused = true;
             throw EngineError(Connection.lastError());
@@ -249,6 +250,22 @@ void TDbAccess::openConnection()
         Connection.close();
         throw;
     }
+}
+
+void TDbAccess::openKeyedConnection()
+{
+    if (m_key.isFixed()) {
+        // Derived while the program started; when it does not fit, the fixed key
+        // itself is tried below as always.
+        const QByteArray derived = FixedKeyWarmup::Take(DatabasePath());
+        if (!derived.isEmpty()) {
+            Connection.open(DatabasePath(), DbKey::fromPassword(QString::fromLatin1(derived)));
+            if (Connection.keyFits()) {
+                return;
+            }
+        }
+    }
+    Connection.open(DatabasePath(), m_key);
 }
 
 std::function<void(DbConnection&)> TDbAccess::ReaderOpener() const

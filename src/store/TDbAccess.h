@@ -117,6 +117,7 @@ public:
 
 private:
     void openConnection();
+    void openKeyedConnection();
     void removeLeftovers();
     void ensureOpen();
     void closeResultSets();
