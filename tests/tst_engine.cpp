@@ -11,6 +11,8 @@
 #include "store/TDbAccess.h"
 
 #include <QtTest>
+#include <algorithm>
+#include <limits>
 #include <sqlcipher/sqlite3.h>
 
 namespace {
@@ -27,6 +29,86 @@ QList<qint64> ids(const QString& statement)
     QList<qint64> out;
     for (ResultSet& q = DbAccess->Query; !q.eof(); q.next()) {
         out << q.value(0).toLongLong();
+    }
+    return out;
+}
+
+// A table of every kind of cell: k numbers the rows, n holds numbers and NULLs,
+// t texts (empty, non-ASCII, 4-byte, very long, invalid UTF-8), m numbers and
+// texts mixed, d day numbers, b Booleans. Equal texts in other case sit apart,
+// so that a sort that is not stable shows.
+const QString kLong = QString(70000, QLatin1Char('x')) + QStringLiteral("é");
+
+void makeCellTable()
+{
+    ExecSQL(QStringLiteral("create table T (k INTEGER, n, t TEXT, m, d DATETIME, b BOOLEAN)"));
+    const QList<QVariantList> rows = {
+        {1, 3, "alpha", 10, 45366.5, -1},
+        {2, QVariant(), QVariant(), "10", 0.25, 0},
+        {3, 2.5, "", QVariant(), 45366.0, QVariant()},
+        {4, 3, "ALPHA", 2.5, QVariant(), 0},
+        {5, -7, "Straße", "b", 45000.0, -1},
+        {6, 2.5, "STRASSE", "B", 0.5, 0},
+        {7, 0, "网站", "网", 45366.5, -1},
+        {8, QVariant(), "😀 face", -3, 1.0, 0},
+        {9, 1e300, "𐐀 deseret", "", 2.0, -1},
+        {10, -1e300, "𐐨 deseret", 10, 3.0, 0},
+        {11, 4, "，逗号", "a", 4.0, -1},
+        {12, 4, kLong, "A", 5.0, 0},
+        {13, 5, "Alpha", 7, 6.0, -1},
+    };
+    for (const QVariantList& row : rows) {
+        DbAccess->ExecBound(QStringLiteral("insert into T values (?1,?2,?3,?4,?5,?6)"), row);
+    }
+    // Bytes that are no valid UTF-8, as text and as a blob; a byte-order mark; a NUL.
+    ExecSQL(QStringLiteral("insert into T values (14, 1, cast(x'ff41' as text), x'c3a9e4bd', 7.0, 0)"));
+    ExecSQL(QStringLiteral("insert into T values (15, 1, cast(x'efbbbf61' as text), x'ff', 8.0, -1)"));
+    ExecSQL(QStringLiteral("insert into T values (16, 1, cast(x'6100620a' as text), x'', 9.0, 0)"));
+    // Overlong, a surrogate's code, beyond the last code point, a noncharacter,
+    // cut off, a mark within the text.
+    int k = 17;
+    for (const char* bytes : {"c0af", "eda080", "f4908080", "efbfbe", "61f09f98", "41efbbbf"}) {
+        ExecSQL(QStringLiteral("insert into T values (%1, 0, cast(x'%2' as text), x'%2', 0, 0)")
+                    .arg(k++)
+                    .arg(QLatin1String(bytes)));
+    }
+}
+
+// The column's k values in the order shown.
+QList<qint64> keysShown(const ResultSet& q)
+{
+    QList<qint64> out;
+    for (int r = 0; r < q.recordCount(); ++r) {
+        out << q.valueAt(r, 0).toLongLong();
+    }
+    return out;
+}
+
+// The order a sort must give, computed the plain way from the values shown:
+// numbers as numbers when the column holds nothing else, otherwise texts
+// compared caselessly, each comparison on its own; equal rows keep their order.
+QList<qint64> expectedSort(const ResultSet& q, int column, bool descending)
+{
+    std::vector<int> rows(static_cast<size_t>(q.recordCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    bool numeric = true;
+    for (int r : rows) {
+        const QVariant v = q.valueAt(r, column);
+        numeric = numeric && (v.isNull() || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double);
+    }
+    auto less = [&](int a, int b) {
+        const QVariant x = q.valueAt(a, column);
+        const QVariant y = q.valueAt(b, column);
+        if (numeric) {
+            const double inf = std::numeric_limits<double>::infinity();
+            return (x.isNull() ? -inf : x.toDouble()) < (y.isNull() ? -inf : y.toDouble());
+        }
+        return x.toString().compare(y.toString(), Qt::CaseInsensitive) < 0;
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](int a, int b) { return descending ? less(b, a) : less(a, b); });
+    QList<qint64> out;
+    for (int r : rows) {
+        out << q.valueAt(r, 0).toLongLong();
     }
     return out;
 }
@@ -49,6 +131,9 @@ private slots:
     void noteThroughUpdatableRow();
     void gridAliasesAndTreeOrder();
     void caselessKeysOrderAsCaselessCompare();
+    void cellsReadBackAsStored();
+    void sortsOrderAsCaselessCompare();
+    void editAfterSortWritesTheShownRow();
     void valuesWithQuotesAndSeparatorStayWhole();
 };
 
@@ -335,6 +420,138 @@ void TestEngine::caselessKeysOrderAsCaselessCompare()
             QVERIFY2((expected < 0 ? -1 : expected > 0 ? 1 : 0) == got, qPrintable(a + QStringLiteral(" | ") + b));
         }
     }
+}
+
+void TestEngine::cellsReadBackAsStored()
+{
+    TestEnv env;
+    makeCellTable();
+    DbAccess->OpenQuery(QStringLiteral("select k, n, t, m, d, b from T order by k"));
+    const ResultSet& q = DbAccess->Query;
+    QCOMPARE(q.recordCount(), 22);
+    struct Case
+    {
+        int row;
+        int column;
+        QVariant value;
+        QString text;
+    };
+    const QList<Case> cases = {
+        {0, 2, QStringLiteral("alpha"), QStringLiteral("alpha")},
+        {1, 1, QVariant(), QString()},
+        {2, 2, QString(""), QString()},
+        {2, 1, 2.5, QStringLiteral("2.5")},
+        {8, 1, 1e300, QStringLiteral("1e+300")},
+        {4, 0, qlonglong(5), QStringLiteral("5")},
+        {6, 2, QStringLiteral("网站"), QStringLiteral("网站")},
+        {7, 2, QStringLiteral("😀 face"), QStringLiteral("😀 face")},
+        {11, 2, kLong, kLong},
+        {13, 2,
+         QString::fromUtf8("\xff"
+                           "A"),
+         QString::fromUtf8("\xff"
+                           "A")},
+        {13, 3, QByteArray("\xc3\xa9\xe4\xbd"), QString::fromUtf8("\xc3\xa9\xe4\xbd")},
+        {14, 2,
+         QString::fromUtf8("\xef\xbb\xbf"
+                           "a"),
+         QString::fromUtf8("\xef\xbb\xbf"
+                           "a")},
+        {15, 2, QString::fromUtf8("a\0b\n", 4), QString::fromUtf8("a\0b\n", 4)},
+        {15, 3, QByteArray(""), QString()},
+        {0, 4, 45366.5, QStringLiteral("2024-03-15 12:00:00")},
+        {1, 4, 0.25, QStringLiteral("06:00:00")},
+        {2, 4, qlonglong(45366), QStringLiteral("2024-03-15")},
+        {0, 5, qlonglong(-1), QStringLiteral("True")},
+        {1, 5, qlonglong(0), QStringLiteral("False")},
+    };
+    for (const Case& c : cases) {
+        const QVariant v = q.valueAt(c.row, c.column);
+        const QString where = QStringLiteral("row %1 column %2").arg(c.row).arg(c.column);
+        QVERIFY2(v.typeId() == c.value.typeId() && v == c.value, qPrintable(where));
+        QVERIFY2(q.textAt(c.row, c.column) == c.text, qPrintable(where));
+    }
+    // A row is found by the text it shows, the first such row; numbers only by their own digits.
+    QStringList probes = {QStringLiteral(" 5"),     QStringLiteral("05"),   QStringLiteral("+5"),
+                          QStringLiteral("-0"),     QStringLiteral("true"), QStringLiteral("10.0"),
+                          QStringLiteral("nothing")};
+    for (int r = 0; r < q.recordCount(); ++r) {
+        for (int c = 0; c < q.fieldCount(); ++c) {
+            probes << q.textAt(r, c);
+        }
+    }
+    for (int c = 0; c < q.fieldCount(); ++c) {
+        for (const QString& probe : probes) {
+            int first = -1;
+            for (int r = 0; r < q.recordCount() && first < 0; ++r) {
+                first = q.textAt(r, c) == probe ? r : -1;
+            }
+            QVERIFY2(q.findRow(c, probe) == first, qPrintable(QStringLiteral("%1 in column %2").arg(probe).arg(c)));
+        }
+    }
+}
+
+// Sorts on every column both ways, one after another (each starting from the
+// order the one before left), as a view over an ordinary and an updatable query.
+void TestEngine::sortsOrderAsCaselessCompare()
+{
+    TestEnv env;
+    makeCellTable();
+    for (const char* statement : {"select k, n, t, m, d, b from T", "select * from T"}) {
+        DbAccess->OpenQuery(QLatin1String(statement));
+        ResultSet& q = DbAccess->Query;
+        for (int round = 0; round < 2; ++round) {
+            for (const char* field : {"t", "n", "m", "t", "d", "b", "m", "k"}) {
+                for (bool descending : {false, true}) {
+                    const int column = q.fieldIndex(QLatin1String(field));
+                    const QList<qint64> expected = expectedSort(q, column, descending);
+                    q.setSortOrder(QLatin1String(field) + QLatin1String(descending ? " DESC" : ""));
+                    QVERIFY2(keysShown(q) == expected, qPrintable(QStringLiteral("%1 %2").arg(field).arg(descending)));
+                    QCOMPARE(q.recNo(), 0);
+                }
+            }
+            // Reversed before the second round, so that ties start in another order.
+            q.setSortOrder(QStringLiteral("k DESC"));
+        }
+    }
+}
+
+// The rows of an updatable query, once sorted, still write to their own records.
+void TestEngine::editAfterSortWritesTheShownRow()
+{
+    TestEnv env;
+    makeCellTable();
+    ResultSet& q = DbAccess->Query;
+    DbAccess->OpenQuery(QStringLiteral("select * from T"));
+    q.setSortOrder(QStringLiteral("t DESC"));
+    q.setRecNo(3);
+    const qint64 k = q.asInteger(QStringLiteral("k"));
+    QVERIFY(k != 4);
+    q.edit();
+    q.setValue(QStringLiteral("t"), QStringLiteral("changed"));
+    q.post();
+    QCOMPARE(q.asString(QStringLiteral("t")), QStringLiteral("changed"));
+    QCOMPARE(QueryInt(QStringLiteral("select k from T where t='changed'")), k);
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from T where t='changed'")), 1);
+
+    // A row added to a sorted set comes last and is the one edited next.
+    q.append();
+    q.setValue(QStringLiteral("k"), 99);
+    q.setValue(QStringLiteral("t"), QStringLiteral("new"));
+    q.post();
+    QCOMPARE(q.recNo(), 22);
+    QCOMPARE(q.valueAt(22, 0).toInt(), 99);
+    q.edit();
+    q.setValue(QStringLiteral("n"), 42);
+    q.post();
+    QCOMPARE(QueryInt(QStringLiteral("select n from T where k=99")), 42);
+    QCOMPARE(QueryInt(QStringLiteral("select count(*) from T where n=42")), 1);
+
+    // Posted values sort with the fetched ones.
+    const int t = q.fieldIndex(QStringLiteral("t"));
+    const QList<qint64> expected = expectedSort(q, t, false);
+    q.setSortOrder(QStringLiteral("t"));
+    QCOMPARE(keysShown(q), expected);
 }
 
 void TestEngine::valuesWithQuotesAndSeparatorStayWhole()

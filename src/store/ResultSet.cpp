@@ -6,6 +6,7 @@
 #include "base/Exceptions.h"
 
 #include <QRegularExpression>
+#include <bit>
 #include <limits>
 #include <numeric>
 #include <sqlcipher/sqlite3.h>
@@ -25,14 +26,14 @@ bool isBooleanType(const QString& declType)
 
 } // namespace
 
-std::u16string CaselessKey(const QString& text)
+void AppendCaselessKey(std::u16string& key, QStringView text)
 {
-    std::u16string key;
-    key.reserve(static_cast<size_t>(text.size()));
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text.at(i);
-        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+        if (c.unicode() < 0x80) {
+            key.push_back(c.unicode() >= u'A' && c.unicode() <= u'Z' ? c.unicode() + (u'a' - u'A') : c.unicode());
+        } else if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
             const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, text.at(++i)));
             key.push_back(QChar::highSurrogate(folded));
             key.push_back(QChar::lowSurrogate(folded));
@@ -40,10 +41,95 @@ std::u16string CaselessKey(const QString& text)
             key.push_back(c.isSurrogate() ? c.unicode() : QChar::toCaseFolded(c.unicode()));
         }
     }
+}
+
+std::u16string CaselessKey(const QString& text)
+{
+    std::u16string key;
+    key.reserve(static_cast<size_t>(text.size()));
+    AppendCaselessKey(key, text);
     return key;
 }
 
 namespace {
+
+// Appends the caseless key of UTF-8 text straight from its bytes. Only plain,
+// valid UTF-8 is taken; for anything QString::fromUtf8 might treat its own way
+// (a leading byte-order mark, which it drops, malformed bytes, noncharacters)
+// nothing is appended and false is returned.
+bool appendUtf8Key(std::u16string& key, const char* text, quint32 size)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* end = p + size;
+    if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) {
+        return false;
+    }
+    const size_t start = key.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            key.push_back(lead >= 'A' && lead <= 'Z' ? lead + ('a' - 'A') : lead);
+            ++p;
+            continue;
+        }
+        char32_t code = 0;
+        char32_t least = 0;
+        int trail = 0;
+        if ((lead & 0xE0) == 0xC0) {
+            code = lead & 0x1F;
+            least = 0x80;
+            trail = 1;
+        } else if ((lead & 0xF0) == 0xE0) {
+            code = lead & 0x0F;
+            least = 0x800;
+            trail = 2;
+        } else if ((lead & 0xF8) == 0xF0) {
+            code = lead & 0x07;
+            least = 0x10000;
+            trail = 3;
+        }
+        bool valid = trail > 0 && end - p > trail;
+        for (int i = 1; valid && i <= trail; ++i) {
+            valid = (p[i] & 0xC0) == 0x80;
+            code = (code << 6) | (p[i] & 0x3F);
+        }
+        valid = valid && code >= least && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF) &&
+                !QChar::isNonCharacter(code);
+        if (!valid) {
+            key.resize(start);
+            return false;
+        }
+        p += trail + 1;
+        const char32_t folded = QChar::toCaseFolded(code);
+        if (QChar::requiresSurrogates(code)) {
+            key.push_back(QChar::highSurrogate(folded));
+            key.push_back(QChar::lowSurrogate(folded));
+        } else {
+            key.push_back(static_cast<char16_t>(folded));
+        }
+    }
+    return true;
+}
+
+// Holds a connection's own lock while many values are read: each read then takes
+// it again at little cost instead of locking and unlocking it anew.
+class ConnectionLock
+{
+public:
+    explicit ConnectionLock(sqlite3* db) : m_mutex(sqlite3_db_mutex(db))
+    {
+        sqlite3_mutex_enter(m_mutex);
+    }
+    ~ConnectionLock()
+    {
+        sqlite3_mutex_leave(m_mutex);
+    }
+    ConnectionLock(const ConnectionLock&) = delete;
+    ConnectionLock& operator=(const ConnectionLock&) = delete;
+
+private:
+    sqlite3_mutex* m_mutex;
+};
 
 // Tells a watcher before and after the rows change, also when the change fails.
 class ChangeNotice
@@ -114,17 +200,26 @@ void ResultSet::open(sqlite3* db, const QString& statement)
         for (int c = skip; c < columns; ++c) {
             m_fields.push_back({stmt.columnName(c), stmt.declaredType(c)});
         }
+        // Texts stay UTF-8 in one buffer; a QString is made only when a cell is read.
+        const ConnectionLock lock(db);
         while (stmt.step()) {
             if (skip) {
                 m_rowids.push_back(stmt.int64(0));
             }
             for (int c = skip; c < columns; ++c) {
-                m_cells.push_back(stmt.value(c));
+                m_cells.push_back(fetched(stmt.rawValue(c)));
             }
         }
     } catch (const EngineError&) {
         clear();
         throw;
+    }
+    // Growth leaves up to half of each buffer unused: give that back.
+    if (m_cells.capacity() - m_cells.size() > m_cells.size() / 8) {
+        m_cells.shrink_to_fit();
+    }
+    if (m_bytes.capacity() - m_bytes.size() > m_bytes.size() / 8) {
+        m_bytes.shrink_to_fit();
     }
     m_open = true;
     m_cursor = recordCount() > 0 ? 0 : -1;
@@ -142,8 +237,13 @@ void ResultSet::clear()
     m_sortOrder.clear();
     m_table.clear();
     m_fields.clear();
-    m_cells.clear();
-    m_rowids.clear();
+    // Swapped out rather than cleared: a large set's memory goes with it.
+    std::vector<Cell>().swap(m_cells);
+    std::string().swap(m_bytes);
+    std::vector<QVariant>().swap(m_posted);
+    std::vector<int>().swap(m_order);
+    std::vector<qint64>().swap(m_rowids);
+    forgetRanks();
     m_cursor = -1;
     m_mode = Mode::Browse;
     m_pending.clear();
@@ -196,12 +296,80 @@ void ResultSet::setRecNo(int row)
     m_cursor = row >= 0 && row < recordCount() ? row : -1;
 }
 
+ResultSet::Cell ResultSet::fetched(sqlite3_value* value)
+{
+    Cell cell;
+    const int type = sqlite3_value_type(value);
+    switch (type) {
+    case SQLITE_INTEGER:
+        cell.kind = Kind::Integer;
+        cell.payload = std::bit_cast<quint64>(static_cast<qint64>(sqlite3_value_int64(value)));
+        break;
+    case SQLITE_FLOAT:
+        cell.kind = Kind::Real;
+        cell.payload = std::bit_cast<quint64>(sqlite3_value_double(value));
+        break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+        // The pointer first: asking for it may change the size.
+        const void* bytes =
+            type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_value_text(value)) : sqlite3_value_blob(value);
+        const int size = sqlite3_value_bytes(value);
+        if (!bytes && size > 0) {
+            throw EngineError(QStringLiteral("out of memory"));
+        }
+        cell.kind = type == SQLITE_TEXT ? Kind::Text : Kind::Blob;
+        cell.payload = m_bytes.size();
+        cell.size = static_cast<quint32>(size);
+        m_bytes.append(static_cast<const char*>(bytes), static_cast<size_t>(size));
+        break;
+    }
+    default:
+        break;
+    }
+    return cell;
+}
+
+QVariant ResultSet::variantOf(const Cell& cell) const
+{
+    switch (cell.kind) {
+    case Kind::Integer:
+        return QVariant(static_cast<qlonglong>(std::bit_cast<qint64>(cell.payload)));
+    case Kind::Real:
+        return QVariant(std::bit_cast<double>(cell.payload));
+    case Kind::Text:
+        return QVariant(QString::fromUtf8(m_bytes.data() + cell.payload, cell.size));
+    case Kind::Blob:
+        return QVariant(QByteArray(m_bytes.data() + cell.payload, cell.size));
+    case Kind::Posted:
+        return m_posted[cell.payload];
+    case Kind::Null:
+        break;
+    }
+    return {};
+}
+
+void ResultSet::forgetRanks()
+{
+    m_rankedColumn = -1;
+    std::vector<int>().swap(m_ranks);
+}
+
+ResultSet::Cell ResultSet::posted(const QVariant& value)
+{
+    Cell cell;
+    cell.kind = Kind::Posted;
+    cell.payload = m_posted.size();
+    m_posted.push_back(value);
+    return cell;
+}
+
 QVariant ResultSet::valueAt(int row, int column) const
 {
     if (row < 0 || row >= recordCount() || column < 0 || column >= fieldCount()) {
         return {};
     }
-    return m_cells[static_cast<size_t>(row) * m_fields.size() + static_cast<size_t>(column)];
+    return variantOf(cellAt(row, column));
 }
 
 QVariant ResultSet::value(int column) const
@@ -245,7 +413,38 @@ QString ResultSet::textOf(const QVariant& value, int column) const
 
 QString ResultSet::textAt(int row, int column) const
 {
+    if (row >= 0 && row < recordCount() && column >= 0 && column < fieldCount()) {
+        const Cell& cell = cellAt(row, column);
+        if (cell.kind == Kind::Text) {
+            return QString::fromUtf8(m_bytes.data() + cell.payload, cell.size);
+        }
+    }
     return textOf(valueAt(row, column), column);
+}
+
+int ResultSet::findRow(int column, const QString& text) const
+{
+    if (column < 0 || column >= fieldCount()) {
+        return -1;
+    }
+    // Whole numbers show as their digits: compared as numbers, nothing is made per row.
+    const QString& decl = m_fields[static_cast<size_t>(column)].declType;
+    const bool digits = !isDateTimeType(decl) && !isBooleanType(decl);
+    bool isNumber = false;
+    const qint64 number = text.toLongLong(&isNumber);
+    isNumber = isNumber && QString::number(number) == text;
+    const int rows = recordCount();
+    for (int r = 0; r < rows; ++r) {
+        const Cell& cell = cellAt(r, column);
+        if (digits && cell.kind == Kind::Integer) {
+            if (isNumber && std::bit_cast<qint64>(cell.payload) == number) {
+                return r;
+            }
+        } else if (textAt(r, column) == text) {
+            return r;
+        }
+    }
+    return -1;
 }
 
 QString ResultSet::asString(const QString& name) const
@@ -290,24 +489,20 @@ QDateTime ResultSet::asDateTime(const QString& name) const
     return {};
 }
 
-void ResultSet::reorder(const std::vector<int>& order)
+void ResultSet::appendTextKey(std::u16string& keys, const Cell& cell) const
 {
-    const size_t width = m_fields.size();
-    std::vector<QVariant> cells;
-    cells.reserve(m_cells.size());
-    std::vector<qint64> rowids;
-    rowids.reserve(m_rowids.size());
-    for (int row : order) {
-        const size_t base = static_cast<size_t>(row) * width;
-        for (size_t c = 0; c < width; ++c) {
-            cells.push_back(std::move(m_cells[base + c]));
+    switch (cell.kind) {
+    case Kind::Null:
+        return;
+    case Kind::Text:
+    case Kind::Blob:
+        if (!appendUtf8Key(keys, m_bytes.data() + cell.payload, cell.size)) {
+            AppendCaselessKey(keys, QString::fromUtf8(m_bytes.data() + cell.payload, cell.size));
         }
-        if (!m_rowids.empty()) {
-            rowids.push_back(m_rowids[static_cast<size_t>(row)]);
-        }
+        return;
+    default:
+        AppendCaselessKey(keys, variantOf(cell).toString());
     }
-    m_cells = std::move(cells);
-    m_rowids = std::move(rowids);
 }
 
 void ResultSet::setSortOrder(const QString& order)
@@ -320,44 +515,84 @@ void ResultSet::setSortOrder(const QString& order)
     const int column = requireField(words.first());
     const bool descending = words.size() > 1 && words.at(1) == QLatin1String("DESC");
     const int rows = recordCount();
-    const size_t width = m_fields.size();
 
     // Numbers compare as numbers; anything else as text, ignoring case. Empty first.
     bool numeric = true;
     for (int r = 0; r < rows && numeric; ++r) {
-        const QVariant& v = m_cells[static_cast<size_t>(r) * width + static_cast<size_t>(column)];
-        numeric = v.isNull() || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+        const Cell& cell = cellAt(r, column);
+        if (cell.kind == Kind::Posted) {
+            const QVariant& v = m_posted[cell.payload];
+            numeric = v.isNull() || v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Double;
+        } else {
+            numeric = cell.kind == Kind::Null || cell.kind == Kind::Integer || cell.kind == Kind::Real;
+        }
     }
+    // Positions in the order shown now: a sort keeps the order of equal rows.
     std::vector<int> permutation(static_cast<size_t>(rows));
     std::iota(permutation.begin(), permutation.end(), 0);
-    auto cell = [&](int r) -> const QVariant& {
-        return m_cells[static_cast<size_t>(r) * width + static_cast<size_t>(column)];
-    };
     if (numeric) {
         std::vector<double> keys(static_cast<size_t>(rows));
         for (int r = 0; r < rows; ++r) {
-            keys[static_cast<size_t>(r)] =
-                cell(r).isNull() ? -std::numeric_limits<double>::infinity() : cell(r).toDouble();
+            const Cell& cell = cellAt(r, column);
+            double key = -std::numeric_limits<double>::infinity();
+            if (cell.kind == Kind::Integer) {
+                key = static_cast<double>(std::bit_cast<qint64>(cell.payload));
+            } else if (cell.kind == Kind::Real) {
+                key = std::bit_cast<double>(cell.payload);
+            } else if (cell.kind == Kind::Posted && !m_posted[cell.payload].isNull()) {
+                key = m_posted[cell.payload].toDouble();
+            }
+            keys[static_cast<size_t>(r)] = key;
         }
         std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
             return descending ? keys[static_cast<size_t>(b)] < keys[static_cast<size_t>(a)]
                               : keys[static_cast<size_t>(a)] < keys[static_cast<size_t>(b)];
         });
+    } else if (column == m_rankedColumn) {
+        // Sorted on this column before: the rows' ranks then order them as their keys would.
+        auto rank = [&](int r) { return m_ranks[storedRow(r)]; };
+        std::stable_sort(permutation.begin(), permutation.end(),
+                         [&](int a, int b) { return descending ? rank(b) < rank(a) : rank(a) < rank(b); });
     } else {
         // Folded once here rather than in every comparison, so that comparing
-        // the keys unit by unit gives the order of a caseless compare.
-        std::vector<std::u16string> keys(static_cast<size_t>(rows));
+        // the keys unit by unit gives the order of a caseless compare. All keys
+        // share one buffer.
+        std::u16string keys;
+        std::vector<size_t> starts(static_cast<size_t>(rows) + 1);
         for (int r = 0; r < rows; ++r) {
-            const QString text = cell(r).toString();
-            keys[static_cast<size_t>(r)] = CaselessKey(text);
+            starts[static_cast<size_t>(r)] = keys.size();
+            appendTextKey(keys, cellAt(r, column));
         }
-        std::stable_sort(permutation.begin(), permutation.end(), [&](int a, int b) {
-            const std::u16string& left = keys[static_cast<size_t>(a)];
-            const std::u16string& right = keys[static_cast<size_t>(b)];
-            return descending ? right < left : left < right;
-        });
+        starts[static_cast<size_t>(rows)] = keys.size();
+        auto key = [&](int r) {
+            const size_t start = starts[static_cast<size_t>(r)];
+            return std::u16string_view(keys.data() + start, starts[static_cast<size_t>(r) + 1] - start);
+        };
+        std::stable_sort(permutation.begin(), permutation.end(),
+                         [&](int a, int b) { return descending ? key(b) < key(a) : key(a) < key(b); });
+        // Equal keys share a rank; the next sort on this column needs no keys.
+        std::vector<int> ranks(static_cast<size_t>(rows));
+        int group = 0;
+        for (int i = 0; i < rows; ++i) {
+            const int r = permutation[static_cast<size_t>(i)];
+            if (i > 0 && key(r) != key(permutation[static_cast<size_t>(i) - 1])) {
+                ++group;
+            }
+            ranks[storedRow(r)] = group;
+        }
+        if (descending) {
+            for (int& rank : ranks) {
+                rank = group - rank;
+            }
+        }
+        m_ranks = std::move(ranks);
+        m_rankedColumn = column;
     }
-    reorder(permutation);
+    std::vector<int> shown(static_cast<size_t>(rows));
+    for (int i = 0; i < rows; ++i) {
+        shown[static_cast<size_t>(i)] = static_cast<int>(storedRow(permutation[static_cast<size_t>(i)]));
+    }
+    m_order = std::move(shown);
     m_cursor = rows > 0 ? 0 : -1;
     m_sortOrder = order;
 }
@@ -433,22 +668,27 @@ void ResultSet::post()
             stmt.bind(index++, m_pending[static_cast<size_t>(c)]);
         }
         if (m_mode == Mode::Edit) {
-            stmt.bindInt64(index, m_rowids[static_cast<size_t>(m_cursor)]);
+            stmt.bindInt64(index, m_rowids[storedRow(m_cursor)]);
         }
         stmt.run();
     } catch (const EngineError& e) {
         throw EDBException(e.text(), QStringLiteral("数据库操作失败！"), sql);
     }
+    forgetRanks();
     if (m_mode == Mode::Insert) {
+        const int stored = recordCount();
         m_rowids.push_back(sqlite3_last_insert_rowid(m_db));
-        for (auto& v : m_pending) {
-            m_cells.push_back(std::move(v));
+        for (const QVariant& v : m_pending) {
+            m_cells.push_back(posted(v));
+        }
+        if (!m_order.empty()) {
+            m_order.push_back(stored);
         }
         m_cursor = recordCount() - 1;
     } else {
-        const size_t base = static_cast<size_t>(m_cursor) * m_fields.size();
+        const size_t base = storedRow(m_cursor) * m_fields.size();
         for (int c : columns) {
-            m_cells[base + static_cast<size_t>(c)] = m_pending[static_cast<size_t>(c)];
+            m_cells[base + static_cast<size_t>(c)] = posted(m_pending[static_cast<size_t>(c)]);
         }
     }
     cancel();

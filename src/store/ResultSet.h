@@ -8,10 +8,13 @@
 #include <vector>
 
 struct sqlite3;
+typedef struct Mem sqlite3_value; // as the engine declares it
 
 // A text's sort key: its characters case-folded, so that keys compare unit by
 // unit as the texts do with a caseless compare (Qt::CaseInsensitive).
 std::u16string CaselessKey(const QString& text);
+// The same key, appended to `key`.
+void AppendCaselessKey(std::u16string& key, QStringView text);
 
 // Told around every open and close of a result set, so that a view over its rows
 // can let go of them first.
@@ -86,6 +89,8 @@ public:
     QVariant value(const QString& name) const;
     QVariant valueAt(int row, int column) const;
     QString textAt(int row, int column) const;
+    // The first row whose field shows `text` (as textAt), -1 when none does.
+    int findRow(int column, const QString& text) const;
 
     QString asString(const QString& name) const;
     qint64 asInteger(const QString& name) const;
@@ -117,10 +122,40 @@ private:
         Edit
     };
 
+    // A fetched value, kept compactly: numbers in place, texts and blobs as a span
+    // of m_bytes, and a value put by post() as an index into m_posted.
+    enum class Kind : quint8
+    {
+        Null,
+        Integer,
+        Real,
+        Text,
+        Blob,
+        Posted
+    };
+    struct Cell
+    {
+        quint64 payload = 0; // the number's bits, the bytes' offset or the posted index
+        quint32 size = 0;    // bytes of a text or blob
+        Kind kind = Kind::Null;
+    };
+
     void clear();
     int requireField(const QString& name) const;
     QString textOf(const QVariant& value, int column) const;
-    void reorder(const std::vector<int>& order);
+    size_t storedRow(int row) const
+    {
+        return m_order.empty() ? static_cast<size_t>(row) : static_cast<size_t>(m_order[static_cast<size_t>(row)]);
+    }
+    const Cell& cellAt(int row, int column) const
+    {
+        return m_cells[storedRow(row) * m_fields.size() + static_cast<size_t>(column)];
+    }
+    Cell fetched(sqlite3_value* value);
+    QVariant variantOf(const Cell& cell) const;
+    Cell posted(const QVariant& value);
+    void appendTextKey(std::u16string& keys, const Cell& cell) const;
+    void forgetRanks();
 
     std::vector<ResultSetWatcher*> m_watchers;
     sqlite3* m_db = nullptr;
@@ -128,8 +163,15 @@ private:
     QString m_statement;
     QString m_table; // set only when the set is updatable
     std::vector<Field> m_fields;
-    std::vector<QVariant> m_cells; // row-major
-    std::vector<qint64> m_rowids;
+    std::vector<Cell> m_cells; // row-major, in the order fetched
+    std::string m_bytes;       // every text's UTF-8 and every blob, back to back
+    std::vector<QVariant> m_posted;
+    std::vector<int> m_order;     // shown row -> fetched row; empty while unsorted
+    std::vector<qint64> m_rowids; // by fetched row
+    // After a text sort: each fetched row's rank in that column's order, equal
+    // texts alike, until a row changes.
+    int m_rankedColumn = -1;
+    std::vector<int> m_ranks;
     int m_cursor = -1;
     QString m_sortOrder;
 

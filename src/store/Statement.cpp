@@ -147,6 +147,11 @@ QVariant Statement::value(int column) const
     }
 }
 
+sqlite3_value* Statement::rawValue(int column) const
+{
+    return sqlite3_column_value(m_stmt, column);
+}
+
 qint64 Statement::int64(int column) const
 {
     return sqlite3_column_int64(m_stmt, column);

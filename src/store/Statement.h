@@ -8,6 +8,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+typedef struct Mem sqlite3_value; // as the engine declares it
 
 // One prepared statement of the engine, finalized when it goes out of scope.
 // Every failure raises EngineError with the engine's text.
@@ -47,6 +48,9 @@ public:
     QString columnName(int column) const;
     QString declaredType(int column) const;
     QVariant value(int column) const;
+    // The engine's own value of a column in the current row, valid until the next
+    // step. Reading it takes no lock: the caller holds the connection's.
+    sqlite3_value* rawValue(int column) const;
     qint64 int64(int column) const;
     QString text(int column) const;
 

@@ -144,11 +144,9 @@ void UrlsTab::keepingOrder(const std::function<void()>& refill)
     if (!order.isEmpty()) {
         DBGrid1->SetSortOrder(order);
     }
-    for (int r = 0; !id.isEmpty() && r < GridRows->rowCount(); ++r) {
-        if (GridRows->text(r, QStringLiteral("ID")) == id) {
-            DBGrid1->setCurrentIndex(GridRows->index(r, column));
-            break;
-        }
+    const int found = id.isEmpty() ? -1 : GridRows->findRow(QStringLiteral("ID"), id);
+    if (found >= 0) {
+        DBGrid1->setCurrentIndex(GridRows->index(found, column));
     }
 }
 
@@ -259,13 +257,7 @@ void UrlsTab::ShowFound(int group, const QString& id)
         if (!order.isEmpty()) {
             DBGrid1->SetSortOrder(order);
         }
-        const int rows = GridRows ? GridRows->rowCount() : 0;
-        for (int r = 0; r < rows; ++r) {
-            if (GridRows->text(r, QStringLiteral("ID")) == id) {
-                return r;
-            }
-        }
-        return -1;
+        return GridRows ? GridRows->findRow(QStringLiteral("ID"), id) : -1;
     };
     for (QTreeWidgetItem* up = node->parent(); up; up = up->parent()) {
         up->setExpanded(true);

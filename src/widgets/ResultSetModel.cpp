@@ -51,6 +51,11 @@ QString ResultSetModel::text(int row, const QString& field) const
     return m_rows->textAt(row, column);
 }
 
+int ResultSetModel::findRow(const QString& field, const QString& text) const
+{
+    return m_rows->findRow(m_rows->fieldIndex(field), text);
+}
+
 QString ResultSetModel::sortOrder() const
 {
     return m_rows->sortOrder();

@@ -24,6 +24,8 @@ public:
     QString fieldName(int column) const;
     // The text of a row's field by name; empty for an unknown field or row.
     QString text(int row, const QString& field) const;
+    // The first row whose field shows `text`; -1 when none does.
+    int findRow(const QString& field, const QString& text) const;
 
     // The client-side order of the rows as text ("f" or "f DESC", see
     // ResultSet::setSortOrder); setting it re-orders them.
