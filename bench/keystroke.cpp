@@ -2,7 +2,10 @@
 // goes to the note box of a shown notes tab; measured are key -> change committed
 // to the database (the box's change handler has returned) and key -> character
 // painted and flushed to the display. Run it on a real display (bench/keystroke.sh
-// starts a private Xvfb); it prints the median, 90th percentile and worst of each.
+// starts a private Xvfb); it prints the median, 90th percentile and worst of each,
+// the CPU time the program's own thread spent until the change was committed (less
+// dependent on the machine's load than the times), and the largest the log file grew
+// to meanwhile.
 //
 //   bench_keystroke [KEYS] [NOTE_BYTES]
 #include "BigData.h"
@@ -13,14 +16,23 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 class PaintSpy : public QObject
 {
@@ -72,8 +84,13 @@ int main(int argc, char** argv)
     tab.mmoNote->viewport()->installEventFilter(&spy);
     QElapsedTimer clock;
     qint64 written = -1;
+    double cpuAtKey = 0;
+    double cpuWritten = 0;
     // Connected after the tab's own handler, so it runs once the change is stored.
-    QObject::connect(tab.mmoNote, &QPlainTextEdit::textChanged, [&] { written = clock.nsecsElapsed(); });
+    QObject::connect(tab.mmoNote, &QPlainTextEdit::textChanged, [&] {
+        written = clock.nsecsElapsed();
+        cpuWritten = threadCpuMs() - cpuAtKey;
+    });
     auto settle = [](int ms) {
         QElapsedTimer wait;
         wait.start();
@@ -85,10 +102,14 @@ int main(int argc, char** argv)
 
     std::vector<double> durable;
     std::vector<double> painted;
+    std::vector<double> cpu;
+    const QString log = env.dbPath() + QStringLiteral("-wal");
+    qint64 largestLog = 0;
     for (int i = 0; i < keys; ++i) {
         const QString letter(QChar(u'a' + i % 26));
         spy.painted = false;
         written = -1;
+        cpuAtKey = threadCpuMs();
         clock.start();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_A + i % 26, Qt::NoModifier, letter);
         QApplication::sendEvent(tab.mmoNote, &press);
@@ -99,7 +120,10 @@ int main(int argc, char** argv)
         }
         painted.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
         durable.push_back(static_cast<double>(written) / 1e6);
+        cpu.push_back(cpuWritten);
+        largestLog = std::max(largestLog, QFileInfo(log).size());
         settle(40); // a fast typist's pace
+        largestLog = std::max(largestLog, QFileInfo(log).size());
     }
     const qint64 stored = QueryInt(QStringLiteral("select length(ReMark) from NoteBook where TypeID=0"));
     if (stored != tab.mmoNote->toPlainText().size()) {
@@ -109,5 +133,7 @@ int main(int argc, char** argv)
     }
     report("key -> change durable", durable);
     report("key -> character painted", painted);
+    report("CPU until durable", cpu);
+    std::printf("log file at most %.1f MB\n", static_cast<double>(largestLog) / (1 << 20));
     return 0;
 }

@@ -167,6 +167,7 @@ private slots:
     void restoreReloadsEveryView();
     void oneCopyPerDatabase();
     void misbehavingPeersBlockNothing();
+    void otherUsersAreNotHeard();
     void showRequestBringsTheWindowBack();
     void closingWritesTheFileWhole();
     void restoreClosesAlertsOfTheDataBefore();
@@ -529,6 +530,45 @@ void TestDesktop::misbehavingPeersBlockNothing()
     QVERIFY(LocalMessage::send(name, "show\n", 1000));
     QTRY_COMPARE(heard.size(), 2);
     QVERIFY(!LocalMessage::send(name + "-nobody", "show\n", 1000));
+}
+
+void TestDesktop::otherUsersAreNotHeard()
+{
+    if (::geteuid() != 0) {
+        QSKIP("connecting as another user needs root");
+    }
+    const QByteArray name = "vh-test-users-" + QByteArray::number(QCoreApplication::applicationPid());
+    LocalListener listener("show");
+    QVERIFY(listener.listen(name));
+    QSignalSpy heard(&listener, &LocalListener::heard);
+    // The peer's user is the one that connected: a child becomes nobody and connects
+    // the socket this process keeps.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path + 1, name.constData(), size_t(name.size()));
+    const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+    const pid_t child = ::fork();
+    if (child == 0) {
+        _exit(::setuid(65534) == 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&addr), size) == 0 ? 0 : 1);
+    }
+    int status = -1;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QCOMPARE(status, 0);
+    QCOMPARE(::send(fd, "show\n", 5, MSG_NOSIGNAL), ssize_t(5));
+    // Closed by the listener: an end, or a reset when it left the word unread.
+    const auto closed = [fd] {
+        char c;
+        const ssize_t got = ::recv(fd, &c, 1, MSG_DONTWAIT);
+        return got == 0 || (got < 0 && errno == ECONNRESET);
+    };
+    QTRY_VERIFY(closed());
+    ::close(fd);
+    // Closed unheard; this user's own copy still is.
+    QCOMPARE(heard.size(), 0);
+    QVERIFY(LocalMessage::send(name, "show\n", 1000));
+    QTRY_COMPARE(heard.size(), 1);
 }
 
 void TestDesktop::showRequestBringsTheWindowBack()

@@ -2,9 +2,12 @@
 // for the durability script to kill at random moments; and checks a database
 // after such a kill.
 //
-//   vh-churn run FOLDER SEED   keystrokes into the root note, groups added and
+//   vh-churn run FOLDER SEED [N]  keystrokes into the root note, groups added and
 //                              deleted, backups and restores; after each one it
 //                              prints what is now stored ("K <length>" etc.)
+//                              With N, it kills itself as the N-th page is written
+//                              into bookkeep.dat itself, i.e. during a write-back.
+//   vh-churn grow FOLDER LENGTH  makes the root note LENGTH characters of the text
 //   vh-churn check FOLDER      prints "ok <note length> <groups>" or what is wrong
 //   vh-churn rekey FOLDER STEP the file has the key of RekeyCycle::at(STEP); adds
 //                              the next group g and prints "G g", then changes the
@@ -15,6 +18,7 @@
 //
 // The root note is always a prefix of one fixed endless text, so a check can tell
 // a lost or changed keystroke from a missing one.
+#include "KillAtWrite.h"
 #include "RekeyCycle.h"
 #include "base/AppPath.h"
 #include "store/DbConnection.h"
@@ -98,6 +102,21 @@ int run(const QString& folder, quint32 seed)
     }
 }
 
+int grow(qsizetype length)
+{
+    QString note;
+    note.reserve(length);
+    for (qsizetype i = 0; i < length; ++i) {
+        note += textAt(i);
+    }
+    rootNote();
+    NoteStore.TypeID = 0;
+    NoteStore.ReMark = note;
+    NoteStore.HasNote(QStringLiteral("0")) ? NoteStore.SaveNote() : NoteStore.AddNote();
+    say("K", note.size());
+    return 0;
+}
+
 int rekey(int step)
 {
     const GroupTable groups(QStringLiteral("NoteType"));
@@ -149,14 +168,21 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    const QStringList modes = {QStringLiteral("run"), QStringLiteral("check"), QStringLiteral("rekey")};
+    const QStringList modes = {QStringLiteral("run"), QStringLiteral("check"), QStringLiteral("rekey"),
+                               QStringLiteral("grow")};
     if (args.size() < 2 || !modes.contains(args.at(0))) {
-        std::fprintf(stderr, "usage: vh-churn run FOLDER SEED | vh-churn check FOLDER | vh-churn rekey FOLDER STEP\n");
+        std::fprintf(stderr,
+                     "usage: vh-churn run FOLDER SEED [N] | vh-churn check FOLDER | vh-churn rekey FOLDER STEP [STOP]"
+                     " | vh-churn grow FOLDER LENGTH\n");
         return 2;
     }
     try {
         if (args.at(0) == QLatin1String("check")) {
             return check(args.at(1));
+        }
+        const bool running = args.at(0) == QLatin1String("run");
+        if (running && args.size() > 3) {
+            killAtWrite(DbFile::kFileName.toUtf8().constData(), args.at(3).toInt());
         }
         setAppPath(args.at(1));
         TDbAccess db;
@@ -180,6 +206,9 @@ int main(int argc, char** argv)
                 });
             }
             return rekey(step);
+        }
+        if (!running) {
+            return grow(args.size() > 2 ? args.at(2).toLongLong() : 0);
         }
         return run(args.at(1), args.size() > 2 ? args.at(2).toUInt() : 1);
     } catch (const std::exception& e) {

@@ -17,7 +17,7 @@
 namespace {
 
 // A later copy says its word at once; whoever takes longer is not one of ours.
-constexpr int kPeerLifeMs = 3000;
+constexpr int kPeerLifeMs = 10000;
 constexpr int kMaxPeers = 8;
 constexpr qsizetype kMaxPeerBytes = 4096;
 
@@ -226,6 +226,14 @@ void LocalListener::acceptPeers()
                 QTimer::singleShot(500, m_notifier, [n = m_notifier] { n->setEnabled(true); });
             }
             return;
+        }
+        // The abstract namespace has no file permissions: any user could connect, so
+        // only this user's own copies are heard.
+        ucred cred{};
+        socklen_t size = sizeof cred;
+        if (::getsockopt(peer, SOL_SOCKET, SO_PEERCRED, &cred, &size) != 0 || cred.uid != ::getuid()) {
+            ::close(peer);
+            continue;
         }
         // The oldest peer makes room: none that only holds on blocks a later copy.
         if (m_peers.size() >= kMaxPeers) {

@@ -181,10 +181,30 @@ TDbAccess::KeyResult tryKey(const QString& path, const DbKey& key, QString* erro
 } // namespace
 
 TDbAccess::TDbAccess()
+    : m_checkpointer(
+          [this] {
+              // Keyed as the main connection was opened: a key derived at start
+              // spares the thread deriving it again.
+              return [path = DatabasePath(), key = m_openedWith](DbConnection& db) {
+                  db.open(path, key);
+                  // Proves the key and opens the log, which a write-back needs.
+                  if (!db.keyFits()) {
+                      throw EngineError(db.lastError());
+                  }
+              };
+          },
+          kWriteBackPages, kSelfWriteBackPages)
 {
     m_writeBack.setSingleShot(true);
     m_writeBack.setInterval(kWriteBackDelayMs);
-    QObject::connect(&m_writeBack, &QTimer::timeout, [this] { WriteBack(); });
+    QObject::connect(&m_writeBack, &QTimer::timeout, [this] {
+        WriteBack();
+        // Changes paused: the moment to open the thread's connection, ready for
+        // a long run of them.
+        if (Connection.isOpen()) {
+            m_checkpointer.start();
+        }
+    });
 }
 
 void TDbAccess::noteChange()
@@ -210,11 +230,16 @@ void TDbAccess::WriteBack()
         return;
     }
     // Whatever stays in the log is still safe there; the next write-back takes it.
-    sqlite3_wal_checkpoint_v2(Connection.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    // Not during a pass of the thread's: this one would fail at once.
+    m_checkpointer.exclusive([this] {
+        sqlite3_wal_checkpoint_v2(Connection.handle(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    });
 }
 
 TDbAccess::~TDbAccess()
 {
+    // Closed first, so that the main connection is the last and leaves one whole file.
+    m_checkpointer.release();
     closeResultSets();
     Connection.close();
 }
@@ -231,6 +256,8 @@ void TDbAccess::openConnection()
         throw EngineError(refusal);
     }
     m_keyRefused = false;
+    // Its connection was keyed for the file open until now.
+    m_checkpointer.release();
     try {
         openKeyedConnection();
         if (!Connection.keyFits()) {
@@ -245,6 +272,7 @@ void TDbAccess::openConnection()
         // The one table the program adds to the file it was given.
         Connection.exec(Sql::SnoozeTable);
         sqlite3_commit_hook(Connection.handle(), &TDbAccess::onCommit, this);
+        m_checkpointer.attach(Connection.handle());
         noteChange();
     } catch (...) {
         Connection.close();
@@ -259,12 +287,14 @@ void TDbAccess::openKeyedConnection()
         // itself is tried below as always.
         const QByteArray derived = FixedKeyWarmup::Take(DatabasePath());
         if (!derived.isEmpty()) {
-            Connection.open(DatabasePath(), DbKey::fromPassword(QString::fromLatin1(derived)));
+            m_openedWith = DbKey::fromPassword(QString::fromLatin1(derived));
+            Connection.open(DatabasePath(), m_openedWith);
             if (Connection.keyFits()) {
                 return;
             }
         }
     }
+    m_openedWith = m_key;
     Connection.open(DatabasePath(), m_key);
 }
 
@@ -544,6 +574,7 @@ void TDbAccess::swapIn(const QString& staged, const DbKey& key, const QString& u
 {
     const QString dbPath = DatabasePath();
     releaseReaders();
+    m_checkpointer.release();
     closeResultSets();
     QString error;
     // Closing the last connection writes the log back and removes it.

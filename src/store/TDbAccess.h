@@ -3,6 +3,7 @@
 #include "DbConnection.h"
 #include "ListRows.h"
 #include "ResultSet.h"
+#include "WalCheckpointer.h"
 
 #include <QString>
 #include <QTimer>
@@ -72,6 +73,16 @@ public:
     // the log, where they are just as safe.
     void WriteBack();
     static constexpr int kWriteBackDelayMs = 2000;
+    // While changes go on, the log is written back on a thread of its own once it
+    // holds kWriteBackPages pages (about four keystrokes in a 1 MB note); only
+    // past kSelfWriteBackPages, the connection's automatic limit, does a commit
+    // write it back itself.
+    static constexpr int kWriteBackPages = 1000;
+    static constexpr int kSelfWriteBackPages = 4000;
+    const WalCheckpointer& Checkpointer() const
+    {
+        return m_checkpointer;
+    }
 
     // Differs from its last value whenever the data may have changed since: a
     // commit of this program, a new connection, another program's commit. Lets a
@@ -135,6 +146,7 @@ private:
 
     DbConnection Connection;
     DbKey m_key;
+    DbKey m_openedWith; // what the connection was opened with: m_key, or the same derived
     bool m_needsPassword = false;
     bool m_keyRefused = false;
     QTimer m_writeBack;
@@ -142,6 +154,7 @@ private:
     qint64 m_otherVersion = 0;
     std::map<int, std::function<void()>> m_readerReleases;
     int m_nextRelease = 0;
+    WalCheckpointer m_checkpointer;
 };
 
 // The one instance, created and connected by the main block.
