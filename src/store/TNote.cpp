@@ -31,6 +31,9 @@ bool TNote::ReadNote(int typeId, QString* text)
     DbAccess->ReadBound(statement, {typeId}, [&](const Statement& row) {
         found = true;
         read = row.text(0);
+        // Converted into room for as many characters as the text has bytes: a large
+        // note, kept as long as it is shown, keeps only what it needs.
+        read.squeeze();
         return false;
     });
     if (found) {
