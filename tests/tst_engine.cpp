@@ -7,11 +7,13 @@
 #include "base/Exceptions.h"
 #include "store/SqlText.h"
 #include "store/Statements.h"
+#include "store/TAlam.h"
 #include "store/TDbAccess.h"
 
 #include <QtTest>
 #include <algorithm>
 #include <limits>
+#include <sqlcipher/sqlite3.h>
 
 namespace {
 
@@ -128,6 +130,7 @@ private slots:
     void reminderFilters();
     void reminderListTexts();
     void schedulerMatchesOnlyItsSecond();
+    void clockReadOncePerRun();
     void dateTextsBecomeDayNumbers();
     void badDateTextIsRefused();
     void settingsRow();
@@ -261,6 +264,33 @@ void TestEngine::schedulerMatchesOnlyItsSecond()
     QCOMPARE(DbAccess->TimerQuery.recordCount(), 1);
     QCOMPARE(DbAccess->TimerQuery.asString(QStringLiteral("ReMark")), QStringLiteral("c"));
     QCOMPARE(DbAccess->TimerQuery.asDateTime(QStringLiteral("AlamDate")).date(), QDate(2024, 3, 15));
+}
+
+// Every row of one run sees the same moment, however long the run takes; the
+// next run sees the clock as it is then.
+void TestEngine::clockReadOncePerRun()
+{
+    TestEnv env(true, QDateTime(QDate(2024, 3, 15), QTime(23, 59, 58)));
+    // tick(x) moves the clock on by a second for every row it looks at.
+    DbAccess->Transaction([](sqlite3* db) {
+        sqlite3_create_function(
+            db, "tick", 1, SQLITE_UTF8, nullptr,
+            [](sqlite3_context* ctx, int, sqlite3_value** argv) {
+                Clock::advance(1);
+                sqlite3_result_value(ctx, argv[0]);
+            },
+            nullptr, nullptr);
+    });
+    QList<qint64> today;
+    for (int i = 0; i < 3; ++i) {
+        today << addOnce("09:00:00", QDate(2024, 3, 15), "r");
+    }
+    const QString list =
+        Sql::AlamList + QStringLiteral("and tick(ID) is not null ") + Sql::AlamFilters[TAlam::Today] + Sql::AlamOrder;
+    // The run passes midnight after its second row; the next one starts the day after.
+    QCOMPARE(ids(list), today);
+    QCOMPARE(Clock::now(), QDateTime(QDate(2024, 3, 16), QTime(0, 0, 1)));
+    QCOMPARE(ids(list), QList<qint64>());
 }
 
 void TestEngine::dateTextsBecomeDayNumbers()

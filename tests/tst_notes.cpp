@@ -107,6 +107,13 @@ void TestNotes::startShowsRootNote()
     NotesFixture f;
     QCOMPARE(f.tab->tvNote->currentItem(), f.tab->tvNote->topLevelItem(0));
     QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("root note"));
+    // Shown again with the root still selected (as after a restore): read anew.
+    DbConnection other;
+    other.open(env.dbPath());
+    other.exec(QStringLiteral("update NoteBook set ReMark='restored' where TypeID=0"));
+    f.tab->ShowRootNote();
+    QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("restored"));
+    QVERIFY(!f.tab->mmoNote->isReadOnly());
     QVERIFY(env.messages.boxes().isEmpty());
 }
 

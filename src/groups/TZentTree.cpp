@@ -60,6 +60,38 @@ protected:
     }
 };
 
+// A group's node keeps its two numbers and its icon as members: as item data they
+// cost a few hundred bytes and three allocations for every group of a large tree.
+class GroupNode : public QTreeWidgetItem
+{
+public:
+    GroupNode(const QString& name, int selfIndex, int parentIndex, const QIcon& icon)
+        : QTreeWidgetItem(QStringList{name}, UserType), m_icon(icon), m_self(selfIndex), m_parent(parentIndex)
+    {}
+
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0) {
+            switch (role) {
+            case kSelfRole:
+                return m_self;
+            case kParentRole:
+                return m_parent;
+            case Qt::DecorationRole:
+                return m_icon;
+            default:
+                break;
+            }
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    QIcon m_icon;
+    int m_self;
+    int m_parent;
+};
+
 // Every tree alive, so that a group added through one (the URL group picker)
 // shows at once in the others over the same table (the URL tab's tree).
 QList<TZentTree*>& liveTrees()
@@ -100,10 +132,7 @@ TZentTree::TZentTree(QTreeWidget* tree, const QString& rootCaption, const QStrin
         }
     });
     if (!rootCaption.isEmpty()) {
-        m_root = new QTreeWidgetItem(QStringList{rootCaption});
-        m_root->setIcon(0, ResourceIcon(images.root));
-        m_root->setData(0, kSelfRole, 0);
-        m_root->setData(0, kParentRole, 0);
+        m_root = new GroupNode(rootCaption, 0, 0, ResourceIcon(images.root));
         m_tree->addTopLevelItem(m_root);
     }
 }
@@ -142,11 +171,7 @@ int TZentTree::ParentIndexOf(const QTreeWidgetItem* item)
 
 QTreeWidgetItem* TZentTree::makeNode(int selfIndex, int parentIndex, const QString& name) const
 {
-    auto* node = new QTreeWidgetItem(QStringList{name});
-    node->setIcon(0, m_groupIcon);
-    node->setData(0, kSelfRole, selfIndex);
-    node->setData(0, kParentRole, parentIndex);
-    return node;
+    return new GroupNode(name, selfIndex, parentIndex, m_groupIcon);
 }
 
 void TZentTree::LoadTree()

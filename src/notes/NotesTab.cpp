@@ -130,18 +130,14 @@ void NotesTab::tvNoteClick()
         return;
     }
     const int group = NoteTypeTree->CurrentIndex();
-    const QString index = QString::number(group);
+    ++m_loads;
     // Until the new note is in the box, nothing typed may be written anywhere.
     m_shownGroup = -1;
     m_storedKnown = false;
     mmoNote->setReadOnly(true);
     QString text;
     try {
-        const bool exists = NoteStore.HasNote(index);
-        if (exists) {
-            NoteStore.LoadNote(index);
-            text = NoteStore.ReMark;
-        }
+        const bool exists = NoteStore.ReadNote(group, &text);
         rememberStored(exists, text);
     } catch (...) {
         // Never leave another group's text on show, where typing could follow.
@@ -166,12 +162,9 @@ void NotesTab::mmoNoteChange()
     // Anything written since (by this program or another) and the stored text is read again.
     if (!m_storedKnown || DbAccess->DataVersion() != m_storedVersion) {
         m_storedKnown = false;
-        const QString index = QString::number(group);
-        const bool exists = NoteStore.HasNote(index);
-        if (exists) {
-            NoteStore.LoadNote(index);
-        }
-        rememberStored(exists, exists ? NoteStore.ReMark : QString());
+        QString stored;
+        const bool exists = NoteStore.ReadNote(group, &stored);
+        rememberStored(exists, stored);
     }
     if (m_storedExists ? m_storedText == text : IsBlankText(text)) {
         return;
@@ -244,8 +237,13 @@ void NotesTab::ForgetNote()
 
 void NotesTab::ShowRootNote()
 {
+    const quint64 loads = m_loads;
     tvNote->setCurrentItem(tvNote->topLevelItem(0));
-    tvNoteClick();
+    // A move of the selection has shown the note already: a large note is read
+    // and laid out once, not twice.
+    if (m_loads == loads) {
+        tvNoteClick();
+    }
 }
 
 void NotesTab::ShowFound(int group, const QString& text)

@@ -73,4 +73,6 @@ private:
     bool m_storedExists = false;
     QString m_storedText;
     quint64 m_storedVersion = 0;
+    // Counts the loads of a note into the box.
+    quint64 m_loads = 0;
 };

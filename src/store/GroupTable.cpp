@@ -1,18 +1,18 @@
 #include "GroupTable.h"
 
 #include "SqlText.h"
+#include "Statement.h"
 #include "Statements.h"
 #include "TDbAccess.h"
 
 QList<GroupTable::Row> GroupTable::Load() const
 {
-    DbAccess->OpenQuery(SqlFormat(Sql::TreeLoad, {m_table}));
-    const ResultSet& rows = DbAccess->Query;
+    // Read straight into the rows: a large tree is read once, not through a copy of every value.
     QList<Row> groups;
-    groups.reserve(rows.recordCount());
-    for (int r = 0; r < rows.recordCount(); ++r) {
-        groups.append({rows.valueAt(r, 0).toInt(), rows.valueAt(r, 1).toInt(), rows.textAt(r, 2)});
-    }
+    DbAccess->ReadBound(SqlFormat(Sql::TreeLoad, {m_table}), {}, [&groups](const Statement& row) {
+        groups.append({static_cast<int>(row.int64(0)), static_cast<int>(row.int64(1)), row.text(2)});
+        return true;
+    });
     return groups;
 }
 

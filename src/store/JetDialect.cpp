@@ -300,9 +300,13 @@ StatementTime::~StatementTime()
 void registerFunctions(sqlite3* db)
 {
     // Zero-argument versions take precedence over the engine's own date() and time().
-    sqlite3_create_function(db, "Date", 0, SQLITE_UTF8, nullptr, fnDate, nullptr, nullptr);
-    sqlite3_create_function(db, "Now", 0, SQLITE_UTF8, nullptr, fnNow, nullptr, nullptr);
-    sqlite3_create_function(db, "time", 0, SQLITE_UTF8, nullptr, fnTime, nullptr, nullptr);
+    // Declared deterministic so that the engine reads the clock once per run of a
+    // statement instead of once per row: every row of one run sees the same moment,
+    // and the next run reads the clock again.
+    constexpr int kOncePerRun = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "Date", 0, kOncePerRun, nullptr, fnDate, nullptr, nullptr);
+    sqlite3_create_function(db, "Now", 0, kOncePerRun, nullptr, fnNow, nullptr, nullptr);
+    sqlite3_create_function(db, "time", 0, kOncePerRun, nullptr, fnTime, nullptr, nullptr);
     sqlite3_create_function(db, "IIf", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnIIf, nullptr, nullptr);
     sqlite3_create_function(db, "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fnFormat, nullptr, nullptr);
 }

@@ -37,6 +37,8 @@ inline const QString IESavedIn =
 // Notes. The note text itself is never put into a statement.
 inline const QString NoteCount = QStringLiteral("select count(TypeID) from NoteBook where TypeID= %s ");
 inline const QString NoteRead = QStringLiteral("select * from NoteBook where TypeID=%s ");
+// Whether the group has a note and its text, in one read.
+inline const QString NoteText = QStringLiteral("select ReMark from NoteBook where TypeID=?1");
 inline const QString NoteEditRow = QStringLiteral("select * from NoteBook where TypeId=%s");
 // The text bound as a parameter: a write without reading the old text first.
 inline const QString NoteWrite = QStringLiteral("update NoteBook set ReMark=?1 where TypeID=?2");

@@ -487,6 +487,22 @@ int TDbAccess::ExecBound(const QString& statement, const QVariantList& values)
     }
 }
 
+void TDbAccess::ReadBound(const QString& statement, const QVariantList& values,
+                          const std::function<bool(const Statement& row)>& row)
+{
+    try {
+        ensureOpen();
+        Statement stmt(Connection.handle(), Jet::rewrite(statement).toUtf8());
+        for (int i = 0; i < values.size(); ++i) {
+            stmt.bind(i + 1, values.at(i));
+        }
+        while (stmt.step() && row(stmt)) {
+        }
+    } catch (const EngineError& e) {
+        throw EDBException(e.text(), kQueryFailed, statement);
+    }
+}
+
 void TDbAccess::Transaction(const std::function<void(sqlite3* db)>& work)
 {
     try {

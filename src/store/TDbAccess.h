@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 
+class Statement;
+
 // The program's one way to its database: one keyed connection to bookkeep.dat in
 // the program folder and four result sets, each reserved to one kind of use.
 // Failures are raised as EDBException; only Connect reports its own.
@@ -92,6 +94,11 @@ public:
     // Runs one statement with its values bound to ?1, ?2, ... (never put into
     // the text), as its own transaction; returns how many rows it changed.
     int ExecBound(const QString& statement, const QVariantList& values);
+    // Runs one query with its values bound to ?1, ?2, ... and hands each row to
+    // `row` as it is read, keeping none of them: for readers that need each value
+    // once, in their own form. `row` returns false to stop early.
+    void ReadBound(const QString& statement, const QVariantList& values,
+                   const std::function<bool(const Statement& row)>& row);
     // Runs `work` on the connection inside one transaction: all of it, or none of
     // it when anything raises. Engine failures come out as EDBException.
     void Transaction(const std::function<void(sqlite3* db)>& work);

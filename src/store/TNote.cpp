@@ -1,6 +1,7 @@
 #include "TNote.h"
 
 #include "SqlText.h"
+#include "Statement.h"
 #include "Statements.h"
 #include "TDbAccess.h"
 #include "base/Exceptions.h"
@@ -20,6 +21,27 @@ void TNote::LoadNote(const QString& typeId)
     const QString text = DbAccess->Query.asString(QStringLiteral("ReMark"));
     TypeID = typeId.trimmed().toInt();
     ReMark = text;
+}
+
+bool TNote::ReadNote(int typeId, QString* text)
+{
+    statement = Sql::NoteText;
+    bool found = false;
+    QString read;
+    DbAccess->ReadBound(statement, {typeId}, [&](const Statement& row) {
+        found = true;
+        read = row.text(0);
+        // Converted into room for as many characters as the text has bytes: a large
+        // note, kept as long as it is shown, keeps only what it needs.
+        read.squeeze();
+        return false;
+    });
+    if (found) {
+        TypeID = typeId;
+        ReMark = read;
+    }
+    *text = std::move(read);
+    return found;
 }
 
 void TNote::AddNote()
