@@ -12,7 +12,9 @@
 #include "store/TDbAccess.h"
 #include "store/TNote.h"
 #include "urls/UrlsTab.h"
+#include "widgets/NoteBox.h"
 
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -60,6 +62,8 @@ private slots:
     void storeRoundTrip();
     void startShowsRootNote();
     void startShowsTheWindowBeforeLoading();
+    void longUnbrokenRunsWrapAnywhere_data();
+    void longUnbrokenRunsWrapAnywhere();
     void typingReachesTheDatabase();
     void keyboardSelectionNeverCrossesNotes();
     void typingAfterAnotherProgramWrote();
@@ -142,6 +146,46 @@ void TestNotes::startShowsTheWindowBeforeLoading()
     QCOMPARE(window.ts1->tvIE->topLevelItemCount(), 1);
     QCOMPARE(loaded.count(), 1);
     QVERIFY(env.messages.boxes().isEmpty());
+}
+
+void TestNotes::longUnbrokenRunsWrapAnywhere_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("anywhere");
+    const qsizetype limit = NoteBox::kLongestWordWrappedRun;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("run at the limit") << QString(limit, QLatin1Char('x')) << false;
+    QTest::newRow("run past the limit") << QString(limit + 1, QLatin1Char('x')) << true;
+    QTest::newRow("long text of short words") << QStringLiteral("abc def\n").repeated(5000) << false;
+    QTest::newRow("long Chinese text") << QString(50000, QChar(0x8BB0)) << false;
+    QTest::newRow("blob after words") << QStringLiteral("see: ") + QString(3000, QLatin1Char('7')) << true;
+    QTest::newRow("broken by a tab") << QString(1500, QLatin1Char('a')) + QLatin1Char('\t') +
+                                            QString(1500, QLatin1Char('a'))
+                                     << false;
+}
+
+void TestNotes::longUnbrokenRunsWrapAnywhere()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, anywhere);
+    QCOMPARE(NoteBox::HasLongUnbrokenRun(text), anywhere);
+    const auto expected = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
+
+    TestEnv env;
+    NoteStore.TypeID = 0;
+    NoteStore.ReMark = text;
+    NoteStore.AddNote();
+    NotesFixture f;
+    QCOMPARE(f.tab->mmoNote->toPlainText(), text);
+    QCOMPARE(f.tab->mmoNote->wordWrapMode(), expected);
+    // Pasted into a note of short words, the run changes how the box wraps, and it is stored whole.
+    f.tab->tvNote->setCurrentItem(f.group(QStringLiteral("A")));
+    QCOMPARE(f.tab->mmoNote->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    f.tab->mmoNote->moveCursor(QTextCursor::End);
+    QApplication::clipboard()->setText(text);
+    f.tab->mmoNote->paste();
+    QCOMPARE(f.tab->mmoNote->wordWrapMode(), expected);
+    QCOMPARE(storedNote(env, 1), (text.isEmpty() ? QStringLiteral("1:aaa") : QStringLiteral("1:aaa") + text));
 }
 
 void TestNotes::typingReachesTheDatabase()

@@ -11,6 +11,7 @@
 #include "widgets/DateKeys.h"
 #include "widgets/Fonts.h"
 #include "widgets/Menus.h"
+#include "widgets/NoteBox.h"
 #include "widgets/TextBoxes.h"
 
 #include <QHBoxLayout>
@@ -53,7 +54,7 @@ NotesTab::NotesTab(QWidget* parent) : QWidget(parent)
     auto* right = new QVBoxLayout(pnl5);
     right->setContentsMargins(0, 0, 0, 0);
     right->setSpacing(0);
-    mmoNote = new QPlainTextEdit(pnl5);
+    mmoNote = new NoteBox(pnl5);
     mmoNote->setObjectName(QStringLiteral("mmoNote"));
     mmoNote->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     mmoNote->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -121,7 +122,7 @@ void NotesTab::showNote(const QString& text)
 {
     // Set without the change handler: what is shown is what is stored.
     const QSignalBlocker block(mmoNote);
-    mmoNote->setPlainText(text);
+    mmoNote->showText(text);
 }
 
 void NotesTab::tvNoteClick()
