@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/NoteBox.h"
+
 #include <QWidget>
 
 class QAction;
@@ -7,7 +9,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
-class NoteBox;
 class QPushButton;
 class QSplitter;
 class QTreeWidget;
@@ -38,11 +39,11 @@ public:
 
     QWidget* pnl4 = nullptr; // left: the groups
     QTreeWidget* tvNote = nullptr;
-    QSplitter* spl2 = nullptr;  // between groups and note
-    QWidget* pnl5 = nullptr;    // right: the note
-    NoteBox* mmoNote = nullptr; // a QPlainTextEdit
-    QWidget* pnl6 = nullptr;    // the find bar
-    QLabel* Label1 = nullptr;   // 查找字符
+    QSplitter* spl2 = nullptr; // between groups and note
+    QWidget* pnl5 = nullptr;   // right: the note
+    NoteBox* mmoNote = nullptr;
+    QWidget* pnl6 = nullptr;  // the find bar
+    QLabel* Label1 = nullptr; // 查找字符
     QLineEdit* edtQuery = nullptr;
     QPushButton* btn2 = nullptr; // 查找
     QMenu* pmNoteType = nullptr;
