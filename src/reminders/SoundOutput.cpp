@@ -13,7 +13,7 @@ namespace {
 // The few declarations of the client library's simple interface that are used,
 // so that building needs none of its development files. Values as its ABI fixes them.
 struct pa_simple;
-struct pa_sample_spec
+struct SampleFormat
 {
     int format;
     uint32_t rate;
@@ -24,7 +24,7 @@ constexpr int kSampleS16LE = 3;
 constexpr int kStreamPlayback = 1;
 
 using NewFn = pa_simple* (*)(const char* server, const char* name, int dir, const char* dev, const char* stream,
-                             const pa_sample_spec* spec, const void* map, const void* attr, int* error);
+                             const SampleFormat* format, const void* map, const void* attr, int* error);
 using WriteFn = int (*)(pa_simple* s, const void* data, size_t bytes, int* error);
 using DrainFn = int (*)(pa_simple* s, int* error);
 using FreeFn = void (*)(pa_simple* s);
@@ -80,10 +80,10 @@ bool play(const WavPcm& pcm, QString* why, const char* library)
         *why = c.missing;
         return false;
     }
-    const pa_sample_spec spec{pcm.bits == 8 ? kSampleU8 : kSampleS16LE, uint32_t(pcm.rate), uint8_t(pcm.channels)};
+    const SampleFormat format{pcm.bits == 8 ? kSampleU8 : kSampleS16LE, uint32_t(pcm.rate), uint8_t(pcm.channels)};
     int error = 0;
     pa_simple* const stream =
-        c.open(nullptr, "Vornet-Halvik", kStreamPlayback, nullptr, "定时提醒", &spec, nullptr, nullptr, &error);
+        c.open(nullptr, "Vornet-Halvik", kStreamPlayback, nullptr, "定时提醒", &format, nullptr, nullptr, &error);
     if (!stream) {
         *why = QString::fromLocal8Bit(c.strerror(error));
         return false;
