@@ -32,6 +32,14 @@ QString storedNote(const TestEnv& env, int group)
         QStringLiteral("select count(*) || ':' || coalesce(ReMark,'') from NoteBook where TypeID=%1").arg(group));
 }
 
+// The root group's note, stored before the tab shows it.
+void storeRootNote(const QString& text)
+{
+    NoteStore.TypeID = 0;
+    NoteStore.ReMark = text;
+    NoteStore.AddNote();
+}
+
 // The main window's notes tab over groups A (1, note "aaa") and B (2, no note).
 struct NotesFixture
 {
@@ -105,9 +113,7 @@ void TestNotes::storeRoundTrip()
 void TestNotes::startShowsRootNote()
 {
     TestEnv env;
-    NoteStore.TypeID = 0;
-    NoteStore.ReMark = QStringLiteral("root note");
-    NoteStore.AddNote();
+    storeRootNote(QStringLiteral("root note"));
     NotesFixture f;
     QCOMPARE(f.tab->tvNote->currentItem(), f.tab->tvNote->topLevelItem(0));
     QCOMPARE(f.tab->mmoNote->toPlainText(), QStringLiteral("root note"));
@@ -124,9 +130,7 @@ void TestNotes::startShowsRootNote()
 void TestNotes::startShowsTheWindowBeforeLoading()
 {
     TestEnv env;
-    NoteStore.TypeID = 0;
-    NoteStore.ReMark = QStringLiteral("root note");
-    NoteStore.AddNote();
+    storeRootNote(QStringLiteral("root note"));
     TFormMain window;
     QSignalSpy loaded(&window, &TFormMain::viewsLoaded);
     window.ShowThenLoad();
@@ -172,9 +176,7 @@ void TestNotes::longUnbrokenRunsWrapAnywhere()
     const auto expected = anywhere ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere;
 
     TestEnv env;
-    NoteStore.TypeID = 0;
-    NoteStore.ReMark = text;
-    NoteStore.AddNote();
+    storeRootNote(text);
     NotesFixture f;
     QCOMPARE(f.tab->mmoNote->toPlainText(), text);
     QCOMPARE(f.tab->mmoNote->wordWrapMode(), expected);
