@@ -12,6 +12,7 @@
 #include "frame/TApplication.h"
 #include "store/DbConnection.h"
 #include "store/FixedKeyWarmup.h"
+#include "store/KeyStretch.h"
 #include "store/SqlText.h"
 #include "store/Statement.h"
 #include "store/Statements.h"
@@ -27,6 +28,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QtTest>
+#include <openssl/evp.h>
 #include <sqlcipher/sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +91,8 @@ class TestDbAccess : public QObject
 private slots:
     void connectRefuses_data();
     void connectRefuses();
+    void keyStretchMatchesTheStandard_data();
+    void keyStretchMatchesTheStandard();
     void keyDerivedAheadFitsOnlyItsFile_data();
     void keyDerivedAheadFitsOnlyItsFile();
     void fileIsEncrypted();
@@ -162,6 +166,51 @@ void TestDbAccess::connectRefuses()
     QVERIFY(QDir(env.folder()).entryList({QStringLiteral("Log*")}).isEmpty());
     QCOMPARE(QFile::exists(env.dbPath()), kind != QLatin1String("missing"));
     QCOMPARE(readAll(env.dbPath()), before);
+}
+
+void TestDbAccess::keyStretchMatchesTheStandard_data()
+{
+    QTest::addColumn<QByteArray>("password");
+    QTest::addColumn<QByteArray>("salt");
+    QTest::addColumn<int>("rounds");
+    QTest::addColumn<int>("keyBytes");
+    QTest::addColumn<QByteArray>("expected"); // hex; empty: as the library derives it
+    // The published test vectors, then the cases they leave out: a password longer
+    // than a hash block, an empty one, a key of three blocks, the engine's own.
+    QTest::newRow("1 round") << QByteArray("password") << QByteArray("salt") << 1 << 20
+                             << QByteArray("0c60c80f961f0e71f3a9b524af6012062fe037a6");
+    QTest::newRow("2 rounds") << QByteArray("password") << QByteArray("salt") << 2 << 20
+                              << QByteArray("ea6c014dc72d6f8ccd1ed92ace1d41f0d8de8957");
+    QTest::newRow("4096 rounds") << QByteArray("password") << QByteArray("salt") << 4096 << 20
+                                 << QByteArray("4b007901b765489abead49d926f721d065a429c1");
+    QTest::newRow("two blocks, cut") << QByteArray("passwordPASSWORDpassword")
+                                     << QByteArray("saltSALTsaltSALTsaltSALTsaltSALTsalt") << 4096 << 25
+                                     << QByteArray("3d2eec4fe41c849b80c8d83662c0e44a8b291a964cf2f07038");
+    QTest::newRow("nul bytes") << QByteArray("pass\0word", 9) << QByteArray("sa\0lt", 5) << 4096 << 16
+                               << QByteArray("56fa6aa75548099dcc37d7f03425e0c3");
+    QTest::newRow("long password") << QByteArray(100, 'p') << QByteArray(16, 's') << 1000 << 41 << QByteArray();
+    QTest::newRow("empty password") << QByteArray() << QByteArray(16, 's') << 3 << 32 << QByteArray();
+    QTest::newRow("the file's key") << QByteArray(DbFile::kPassword) << QByteArray("0123456789abcdef") << 64000 << 32
+                                    << QByteArray();
+}
+
+void TestDbAccess::keyStretchMatchesTheStandard()
+{
+    QFETCH(QByteArray, password);
+    QFETCH(QByteArray, salt);
+    QFETCH(int, rounds);
+    QFETCH(int, keyBytes);
+    QFETCH(QByteArray, expected);
+    if (expected.isEmpty()) {
+        QByteArray key(keyBytes, Qt::Uninitialized);
+        QCOMPARE(PKCS5_PBKDF2_HMAC_SHA1(password.constData(), static_cast<int>(password.size()),
+                                        reinterpret_cast<const unsigned char*>(salt.constData()),
+                                        static_cast<int>(salt.size()), rounds, keyBytes,
+                                        reinterpret_cast<unsigned char*>(key.data())),
+                 1);
+        expected = key.toHex();
+    }
+    QCOMPARE(Pbkdf2HmacSha1(password, salt, rounds, keyBytes).toHex(), expected);
 }
 
 void TestDbAccess::keyDerivedAheadFitsOnlyItsFile_data()

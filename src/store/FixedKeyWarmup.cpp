@@ -1,11 +1,10 @@
 #include "FixedKeyWarmup.h"
 
 #include "DbConnection.h"
+#include "KeyStretch.h"
 
 #include <QFile>
-#include <cstring>
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <unistd.h>
 
 namespace {
@@ -40,15 +39,11 @@ QByteArray FixedKeyWarmup::SaltOf(const QString& path)
 
 QByteArray FixedKeyWarmup::RawKeyFor(const QByteArray& salt)
 {
-    unsigned char key[kKeyBytes];
-    const char* password = DbFile::kPassword;
-    if (PKCS5_PBKDF2_HMAC_SHA1(password, static_cast<int>(std::strlen(password)),
-                               reinterpret_cast<const unsigned char*>(salt.constData()), static_cast<int>(salt.size()),
-                               kRounds, kKeyBytes, key) != 1) {
+    const QByteArray key = Pbkdf2HmacSha1(QByteArray(DbFile::kPassword), salt, kRounds, kKeyBytes);
+    if (key.isEmpty()) {
         return {};
     }
-    const QByteArray raw = QByteArray(reinterpret_cast<const char*>(key), kKeyBytes) + salt;
-    return QByteArrayLiteral("x'") + raw.toHex().toUpper() + QByteArrayLiteral("'");
+    return QByteArrayLiteral("x'") + (key + salt).toHex().toUpper() + QByteArrayLiteral("'");
 }
 
 FixedKeyWarmup::FixedKeyWarmup(const QString& databasePath) : m_path(databasePath)
