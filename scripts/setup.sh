@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config clang-format
     qt6-base-dev qt6-translations-l10n libgl-dev
-    libsqlcipher-dev libssl-dev
+    libsqlcipher-dev libssl-dev libfontconfig-dev
     fonts-wqy-microhei
     libbenchmark-dev libxcb1-dev
     xvfb xdotool imagemagick x11-utils twm trayer

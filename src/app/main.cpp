@@ -1,6 +1,7 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/DisplayPlatform.h"
+#include "desktop/SessionBusWarmup.h"
 #include "desktop/SingleInstance.h"
 #include "frame/CommandLine.h"
 #include "frame/FirstStart.h"
@@ -32,13 +33,16 @@ int main(int argc, char** argv)
     if (const std::optional<int> rc = CommandLine::RunIfAsked(argc, argv)) {
         return *rc;
     }
-    // The fixed key's slow derivation runs on another core while the toolkit starts.
+    // The fixed key's slow derivation and the font configuration are done on other
+    // cores while the toolkit starts.
     const FixedKeyWarmup keyWarmup(AppPaths::FolderFor(executableFolder()) + DbFile::kFileName);
+    FontConfigWarmup fontConfig;
     const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
     if (chosePlatform) {
         DisplayPlatform::Forget();
     }
+    const SessionBusWarmup busWarmup;
     TApplication::installChineseTranslations();
 
     // Installed, the program keeps its data in the user's data folder and makes
@@ -57,7 +61,7 @@ int main(int argc, char** argv)
     }
 
     // What the window's first texts need, while the key is still being derived.
-    WarmUpFonts();
+    WarmUpFonts(fontConfig);
 
     TDbAccess db;
     DbAccess = &db;

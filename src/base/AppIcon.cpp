@@ -4,7 +4,9 @@
 
 QString ResourceIconFile(const QString& name)
 {
-    static const bool svg = QImageReader::supportedImageFormats().contains("svg");
+    // Asking for one reader loads only the plugin for its suffix; the list of every
+    // supported format would load them all.
+    static const bool svg = QImageReader(QStringLiteral(":/icons/app.svg")).canRead();
     return svg ? QStringLiteral(":/icons/") + name + QStringLiteral(".svg")
                : QStringLiteral(":/") + name + QStringLiteral(".png");
 }

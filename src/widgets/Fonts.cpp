@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QWidget>
+#include <fontconfig/fontconfig.h>
 
 void ScaleFont(QWidget* widget, int designedPixels)
 {
@@ -11,8 +12,25 @@ void ScaleFont(QWidget* widget, int designedPixels)
     widget->setFont(font);
 }
 
-void WarmUpFonts()
+FontConfigWarmup::FontConfigWarmup() : m_thread([] { FcInit(); })
 {
+}
+
+FontConfigWarmup::~FontConfigWarmup()
+{
+    wait();
+}
+
+void FontConfigWarmup::wait()
+{
+    if (m_thread.joinable()) {
+        m_thread.join();
+    }
+}
+
+void WarmUpFonts(FontConfigWarmup& config)
+{
+    config.wait();
     for (const char* widgetClass : {"QWidget", "QPlainTextEdit"}) {
         for (const int pixels : {11, 13}) {
             QFont font = QApplication::font(widgetClass);
