@@ -7,8 +7,7 @@ SessionBusWarmup::SessionBusWarmup()
           // The connection lives on the toolkit's own bus thread; this one only waits.
           QDBusConnection::sessionBus();
       })
-{
-}
+{}
 
 SessionBusWarmup::~SessionBusWarmup()
 {

@@ -3,10 +3,9 @@
 // The block-level digest calls are deprecated in favour of the one-shot ones, which
 // cannot reuse the hashed pads between rounds; they are what makes this fast.
 #define OPENSSL_SUPPRESS_DEPRECATED
-#include <openssl/sha.h>
-
 #include <array>
 #include <cstring>
+#include <openssl/sha.h>
 #include <thread>
 #include <vector>
 
@@ -107,9 +106,8 @@ QByteArray Pbkdf2HmacSha1(const QByteArray& password, const QByteArray& salt, in
     std::vector<std::thread> others;
     others.reserve(static_cast<size_t>(blocks - 1));
     for (int i = 1; i < blocks; ++i) {
-        others.emplace_back([&, i] {
-            derived[static_cast<size_t>(i)] = deriveBlock(pads, salt, rounds, static_cast<quint32>(i + 1));
-        });
+        others.emplace_back(
+            [&, i] { derived[static_cast<size_t>(i)] = deriveBlock(pads, salt, rounds, static_cast<quint32>(i + 1)); });
     }
     derived[0] = deriveBlock(pads, salt, rounds, 1);
     for (std::thread& other : others) {

@@ -13,8 +13,7 @@ void ScaleFont(QWidget* widget, int designedPixels)
 }
 
 FontConfigWarmup::FontConfigWarmup() : m_thread([] { FcInit(); })
-{
-}
+{}
 
 FontConfigWarmup::~FontConfigWarmup()
 {
