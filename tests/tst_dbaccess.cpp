@@ -266,6 +266,10 @@ void TestDbAccess::keyDerivedAheadFitsOnlyItsFile()
     if (opens) {
         ExecSQL(QStringLiteral("insert into NoteType values (1,0,'A')"));
         QCOMPARE(groupCount(), 1);
+        // A reader (the search window's) opens with the key that opened the file.
+        DbConnection reader;
+        DbAccess->ReaderOpener()(reader);
+        QCOMPARE(reader.scalar(QStringLiteral("select count(*) from NoteType")), QStringLiteral("1"));
     }
 }
 

@@ -300,7 +300,9 @@ void TDbAccess::openKeyedConnection()
 
 std::function<void(DbConnection&)> TDbAccess::ReaderOpener() const
 {
-    return [path = DatabasePath(), key = m_key](DbConnection& reader) {
+    // Keyed as the main connection was opened: a key derived at start spares every
+    // reader deriving it again.
+    return [path = DatabasePath(), key = m_openedWith](DbConnection& reader) {
         reader.open(path, key);
         reader.verify();
         // Reads only; a larger cache keeps the searched tables decrypted between searches.
