@@ -9,8 +9,11 @@
 // busy; ready is the answer that ended the last such stall, once kQuietMs have
 // passed with every ping answered at once.
 //
+// The program is also asked to log its start-up milestones to its error output;
+// "trees and root note shown" is timed as notes_ms (-1 for a program that logs none).
+//
 //   vh-startwatch PROGRAM [ARGS...]
-//   prints: mapped_ms=<ms> ready_ms=<ms> peak_rss_mb=<MB> cpu_ms=<ms>
+//   prints: mapped_ms=<ms> ready_ms=<ms> peak_rss_mb=<MB> cpu_ms=<ms> notes_ms=<ms>
 // (cpu: all the program's threads, user and system, to its end, which follows
 // ready at once and then the quiet time, where an idle program uses next to none)
 #include <cstdio>
@@ -19,6 +22,7 @@
 #include <ctime>
 #include <poll.h>
 #include <signal.h>
+#include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,17 +71,46 @@ int main(int argc, char** argv)
     const xcb_atom_t ping = atom(c, "_NET_WM_PING");
     xcb_flush(c);
 
+    int errors[2];
+    if (pipe(errors) != 0) {
+        std::perror("pipe");
+        return 1;
+    }
+    setenv("QT_LOGGING_RULES", "vornet.startup.info=true", 1);
+
     timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     const pid_t child = fork();
     if (child == 0) {
+        dup2(errors[1], STDERR_FILENO);
+        close(errors[0]);
+        close(errors[1]);
         execvp(argv[1], argv + 1);
         std::perror("exec");
         _exit(127);
     }
 
+    close(errors[1]);
     double mapped = -1;
     double ready = -1;
+    double notes = -1;
+    std::string errorText; // the program's error output not yet read as whole lines
+    const auto readErrors = [&] {
+        char buffer[4096];
+        const ssize_t got = read(errors[0], buffer, sizeof buffer);
+        if (got <= 0) {
+            return;
+        }
+        errorText.append(buffer, static_cast<size_t>(got));
+        for (size_t end; (end = errorText.find('\n')) != std::string::npos; errorText.erase(0, end + 1)) {
+            const std::string line = errorText.substr(0, end);
+            if (line.find("trees and root note shown") != std::string::npos) {
+                notes = msSince(start);
+            } else if (line.find("vornet.startup") == std::string::npos) {
+                std::fprintf(stderr, "%s\n", line.c_str()); // the program's own messages pass through
+            }
+        }
+    };
     double pingSent = -1; // when the ping now out was sent; -1: none out
     double nextPing = -1; // when to send the next one
     xcb_window_t window = XCB_WINDOW_NONE;
@@ -95,7 +128,7 @@ int main(int argc, char** argv)
         pingSent = msSince(start);
         nextPing = -1;
     };
-    pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
+    pollfd fds[2] = {{xcb_get_file_descriptor(c), POLLIN, 0}, {errors[0], POLLIN, 0}};
     // Done after kQuietMs of prompt answers; a ping out longer than kStallMs is a stall still going on.
     const auto quietEnough = [&] {
         const double now = msSince(start);
@@ -112,7 +145,13 @@ int main(int argc, char** argv)
         }
         xcb_generic_event_t* event = xcb_poll_for_event(c);
         if (!event) {
-            poll(&fd, 1, nextPing >= 0 ? kPingGapMs : 100);
+            fds[1].revents = 0;
+            poll(fds, fds[1].fd >= 0 ? 2 : 1, nextPing >= 0 ? kPingGapMs : 100);
+            if (fds[1].revents & POLLIN) {
+                readErrors();
+            } else if (fds[1].revents & (POLLHUP | POLLERR)) {
+                fds[1].fd = -1; // the program closed its error output
+            }
             continue;
         }
         const uint8_t type = event->response_type & 0x7f;
@@ -148,7 +187,7 @@ int main(int argc, char** argv)
     }
     const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    std::printf("mapped_ms=%.1f ready_ms=%.1f peak_rss_mb=%.1f cpu_ms=%.1f\n", mapped, ready,
-                static_cast<double>(usage.ru_maxrss) / 1024.0, cpu);
+    std::printf("mapped_ms=%.1f ready_ms=%.1f peak_rss_mb=%.1f cpu_ms=%.1f notes_ms=%.1f\n", mapped, ready,
+                static_cast<double>(usage.ru_maxrss) / 1024.0, cpu, notes);
     return 0;
 }

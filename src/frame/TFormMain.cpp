@@ -37,6 +37,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
@@ -240,6 +241,14 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+namespace {
+
+// Start-up milestones, for the start-up benchmark; off unless asked for
+// (QT_LOGGING_RULES="vornet.startup.info=true").
+Q_LOGGING_CATEGORY(lcStartup, "vornet.startup", QtWarningMsg)
+
+} // namespace
+
 void TFormMain::LoadViews(bool spaced)
 {
     if (m_viewsLoaded || m_loadingViews) {
@@ -250,7 +259,10 @@ void TFormMain::LoadViews(bool spaced)
     StartupSequence steps;
     steps.add(QStringLiteral("IETypeTree.LoadTree"), [this] { IETypeTree->LoadTree(); });
     steps.add(QStringLiteral("NoteTypeTree.LoadTree"), [this] { NoteTypeTree->LoadTree(); });
-    steps.add(QStringLiteral("tvNoteClick"), [this] { ts2->ShowRootNote(); });
+    steps.add(QStringLiteral("tvNoteClick"), [this] {
+        ts2->ShowRootNote();
+        qCInfo(lcStartup, "trees and root note shown");
+    });
     steps.add(QStringLiteral("FillAlamList"), [this] { ts3->ShowToday(); });
     steps.add(QStringLiteral("FillGrid"), [this] { ts1->ShowAll(); });
     // What fell due while the program was not running, in one window.
@@ -258,6 +270,7 @@ void TFormMain::LoadViews(bool spaced)
     const auto finished = [this](int) {
         m_loadingViews = false;
         m_viewsLoaded = true;
+        qCInfo(lcStartup, "views loaded");
         emit viewsLoaded();
     };
     if (spaced) {
