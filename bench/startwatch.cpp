@@ -146,7 +146,7 @@ int main(int argc, char** argv)
         xcb_generic_event_t* event = xcb_poll_for_event(c);
         if (!event) {
             fds[1].revents = 0;
-            poll(fds, fds[1].fd >= 0 ? 2 : 1, nextPing >= 0 ? kPingGapMs : 100);
+            poll(fds, 2, nextPing >= 0 ? kPingGapMs : 100); // a closed output (fd -1) is skipped
             if (fds[1].revents & POLLIN) {
                 readErrors();
             } else if (fds[1].revents & (POLLHUP | POLLERR)) {

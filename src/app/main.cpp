@@ -1,7 +1,7 @@
 #include "base/AppPath.h"
 #include "base/Application.h"
 #include "base/DisplayPlatform.h"
-#include "desktop/SessionBusWarmup.h"
+#include "desktop/SessionBus.h"
 #include "desktop/SingleInstance.h"
 #include "frame/CommandLine.h"
 #include "frame/FirstStart.h"
@@ -36,13 +36,13 @@ int main(int argc, char** argv)
     // The fixed key's slow derivation and the font configuration are done on other
     // cores while the toolkit starts.
     const FixedKeyWarmup keyWarmup(AppPaths::FolderFor(executableFolder()) + DbFile::kFileName);
-    FontConfigWarmup fontConfig;
+    std::jthread fontConfig = ReadFontConfigAhead();
     const bool chosePlatform = DisplayPlatform::Apply(argc, argv);
     TApplication app(argc, argv);
     if (chosePlatform) {
         DisplayPlatform::Forget();
     }
-    const SessionBusWarmup busWarmup;
+    const std::jthread sessionBus = ConnectSessionBusAhead();
     TApplication::installChineseTranslations();
 
     // Installed, the program keeps its data in the user's data folder and makes

@@ -48,6 +48,14 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+namespace {
+
+// Start-up milestones, for the start-up benchmark; off unless asked for
+// (QT_LOGGING_RULES="vornet.startup.info=true").
+Q_LOGGING_CATEGORY(lcStartup, "vornet.startup", QtWarningMsg)
+
+} // namespace
+
 const QString TFormMain::HomePage = QStringLiteral("www.vornet-halvik.example");
 
 TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent)
@@ -240,14 +248,6 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     }
     return QMainWindow::eventFilter(watched, event);
 }
-
-namespace {
-
-// Start-up milestones, for the start-up benchmark; off unless asked for
-// (QT_LOGGING_RULES="vornet.startup.info=true").
-Q_LOGGING_CATEGORY(lcStartup, "vornet.startup", QtWarningMsg)
-
-} // namespace
 
 void TFormMain::LoadViews(bool spaced)
 {

@@ -12,24 +12,16 @@ void ScaleFont(QWidget* widget, int designedPixels)
     widget->setFont(font);
 }
 
-FontConfigWarmup::FontConfigWarmup() : m_thread([] { FcInit(); })
-{}
-
-FontConfigWarmup::~FontConfigWarmup()
+std::jthread ReadFontConfigAhead()
 {
-    wait();
+    return std::jthread([] { FcInit(); });
 }
 
-void FontConfigWarmup::wait()
+void WarmUpFonts(std::jthread& configReading)
 {
-    if (m_thread.joinable()) {
-        m_thread.join();
+    if (configReading.joinable()) {
+        configReading.join();
     }
-}
-
-void WarmUpFonts(FontConfigWarmup& config)
-{
-    config.wait();
     for (const char* widgetClass : {"QWidget", "QPlainTextEdit"}) {
         for (const int pixels : {11, 13}) {
             QFont font = QApplication::font(widgetClass);
